@@ -34,6 +34,16 @@ PLATFORM_API HRESULT SafeArrayGetVartype(SAFEARRAY* psa, VARTYPE* vt);
 PLATFORM_API HRESULT SafeArrayRedim(SAFEARRAY* psa, SAFEARRAYBOUND* newBound);
 PLATFORM_API HRESULT SafeArrayGetElement(SAFEARRAY* psa, LONG* indices, void* value);
 PLATFORM_API HRESULT SafeArrayPutElement(SAFEARRAY* psa, LONG* indices, void* value);
+// The pieces SafeArrayCreate is made of, for callers that fill a descriptor themselves.
+PLATFORM_API HRESULT SafeArrayAllocDescriptor(UINT dims, SAFEARRAY** out);
+PLATFORM_API HRESULT SafeArrayAllocDescriptorEx(VARTYPE vt, UINT dims, SAFEARRAY** out);
+PLATFORM_API HRESULT SafeArrayAllocData(SAFEARRAY* psa);
+PLATFORM_API HRESULT SafeArrayDestroyData(SAFEARRAY* psa);
+PLATFORM_API HRESULT SafeArrayDestroyDescriptor(SAFEARRAY* psa);
+// Copies the elements of src into dst, which has the same shape; dst's old elements are freed.
+PLATFORM_API HRESULT SafeArrayCopyData(SAFEARRAY* src, SAFEARRAY* dst);
+// The address of one element inside the data block (no lock is taken).
+PLATFORM_API HRESULT SafeArrayPtrOfIndex(SAFEARRAY* psa, LONG* indices, void** cell);
 
 // --- VARIANT -----------------------------------------------------------------------------
 PLATFORM_API void VariantInit(VARIANT* v);

@@ -1,0 +1,251 @@
+#include "CutJob.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+#include <stdexcept>
+
+#include "SafeName.h"
+
+namespace workflow {
+
+FormatCode FormatFromFileName(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0) return fcUnknown;
+    const QString ext = name.mid(dot);
+    if (ext.compare(u".wma", Qt::CaseInsensitive) == 0) return fcWma;
+    if (ext.compare(u".mp3", Qt::CaseInsensitive) == 0) return fcMp3;
+    if (ext.compare(u".ogg", Qt::CaseInsensitive) == 0) return fcOggVorbis;
+    if (ext.compare(u".wav", Qt::CaseInsensitive) == 0) return fcWav;
+    return fcUnknown;
+}
+
+QString ExtensionOf(FormatCode code) {
+    switch (code) {
+        case fcOggVorbis: return QStringLiteral(".ogg");
+        case fcMp3: return QStringLiteral(".mp3");
+        case fcWma: return QStringLiteral(".wma");
+        case fcWav: return QStringLiteral(".wav");
+        default: return {};
+    }
+}
+
+QString OutputPath(const QString& folder, const QString& name, FormatCode code) {
+    QString path = folder;
+    if (!path.endsWith(u'/')) path += u'/';
+    return path + SafeName(name) + ExtensionOf(code);
+}
+
+namespace {
+
+bool SamePath(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (!fa.exists() || !fb.exists()) return false;
+    return fa.canonicalFilePath() == fb.canonicalFilePath();
+}
+
+// One second of audio in reader units, the way the copy loop counts it.
+std::int64_t OneSecond(const StreamInfo& info) {
+    const std::int64_t bytes = (std::int64_t{info.sampleRate} * info.channels * info.sampleSize) / 8;
+    if (info.compressRate <= 0) return bytes;
+    return static_cast<std::int64_t>(std::trunc(static_cast<double>(bytes) / info.compressRate));
+}
+
+class CutRunner {
+public:
+    CutRunner(const QString& source, const SegmentList& rows, const JobOptions& options, JobComponents& c,
+              JobHost& host)
+        : source_(source), rows_(rows), options_(options), c_(c), host_(host) {}
+
+    void Segment(int row, const QString& path, FormatCode out, CutJobResult& result);
+
+private:
+    AudioWriter* WriterFor(FormatCode f) const {
+        if (f == fcWma) return c_.wmaWriter;
+        if (f == fcUnknown) return nullptr;
+        return c_.writer;
+    }
+    struct Span {
+        std::int64_t start = 0, end = 0, length = 0;  // reader units
+    };
+    Span ComputeSpan(FormatCode in, std::int64_t startMs, std::int64_t endMs);
+    void CopyFileSpan(std::int64_t startMs, const Span& span, AudioWriter* w);
+    void CopyWmaSpan(const Span& span, AudioWriter* w);
+
+    const QString& source_;
+    const SegmentList& rows_;
+    const JobOptions& options_;
+    JobComponents& c_;
+    JobHost& host_;
+};
+
+CutRunner::Span CutRunner::ComputeSpan(FormatCode in, std::int64_t startMs, std::int64_t endMs) {
+    Span span;
+    if (in == fcWma) {
+        AudioReader& r = *c_.wmaReader;
+        r.Open(source_);
+        const StreamInfo info = r.Info();
+        const double ratio = info.duration > 0 ? static_cast<double>(info.size) / info.duration : 0.0;
+        // Rounded half to even, the default rounding mode.
+        const auto units = [&](double ms) { return static_cast<std::int64_t>(std::nearbyint(ms * ratio)); };
+        span.start = units(static_cast<double>(startMs));
+        span.end = units(static_cast<double>(endMs));
+        span.length = units(static_cast<double>(endMs - startMs));
+        r.Close();
+    } else if (in != fcUnknown) {
+        AudioReader& r = *c_.reader;
+        r.Open(source_);
+        r.SeekTime(startMs);
+        span.start = r.Position();
+        r.Close();
+        r.Open(source_);
+        r.SeekTime(endMs);
+        span.end = r.Position();
+        r.Close();
+        span.length = span.end - span.start;
+    }
+    return span;
+}
+
+void CutRunner::CopyFileSpan(std::int64_t startMs, const Span& span, AudioWriter* w) {
+    const std::int64_t endUnits = span.end;
+    AudioReader& r = *c_.reader;
+    r.Open(source_);
+    r.SeekTime(startMs);
+    int stall = 0;
+    for (;;) {
+        std::int64_t block = OneSecond(r.Info());
+        if (endUnits - r.Position() < block) block = endUnits - r.Position();
+        if (r.Position() >= endUnits) break;
+        const std::int64_t last = r.Position();
+        if (host_.Cancelled()) break;
+        AudioBlock data = r.Read(block);
+        if (w && !data.Empty()) w->Write(data);
+        if (r.Position() != last) stall = 0;
+        if (++stall > 5) break;
+        const double ratio = endUnits > 0 ? static_cast<double>(r.Position()) / endUnits * 100.0 : 100.0;
+        host_.SetFileProgress(static_cast<int>(std::min(100.0, std::trunc(ratio))));
+        host_.ProcessEvents();
+    }
+    r.Close();
+}
+
+void CutRunner::CopyWmaSpan(const Span& span, AudioWriter* w) {
+    const std::int64_t lengthUnits = span.length;
+    AudioReader& r = *c_.wmaReader;
+    r.Open(source_);
+    r.SeekUnits(span.start);
+    std::int64_t last = 0;
+    int stall = 0;
+    for (;;) {
+        if (host_.Cancelled()) break;
+        std::int64_t block = 6000;
+        const std::int64_t left = lengthUnits - r.Position();
+        if (left > 0 && left < 6000) block = left;
+        AudioBlock data = r.Read(block);
+        if (w && !data.Empty()) w->Write(data);
+        if (r.Position() != last) stall = 0;
+        if (r.Position() >= lengthUnits) break;
+        last = r.Position();
+        if (++stall > 5) break;
+        const double percent = lengthUnits > 0 ? static_cast<double>(r.Position()) / lengthUnits * 100.0 : 100.0;
+        host_.SetFileProgress(static_cast<int>(std::trunc(percent)));
+        host_.ProcessEvents();
+    }
+    r.Close();
+}
+
+void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResult& result) {
+    if (out != fcUnknown) {
+        // The writer would truncate the source while it is still to be read.
+        if (SamePath(path, source_)) {
+            host_.ShowMessage(QStringLiteral("The output file %1 is the source file itself; this segment is skipped.")
+                                  .arg(path));
+            return;
+        }
+        if (options_.promptOverwrite && QFileInfo::exists(path) &&
+            !host_.AskYesNo(QStringLiteral("Confirm Overwrite"),
+                            path + QStringLiteral(" already exists. Do you want to replace it?")))
+            return;
+    }
+    const std::int64_t startMs = rows_.ReadTime(colStart, row);
+    const std::int64_t endMs = rows_.ReadTime(colEnd, row);
+    const FormatCode in = FormatFromFileName(source_);
+
+    const Span span = ComputeSpan(in, startMs, endMs);
+
+    if (out != fcUnknown && c_.configureWriter) c_.configureWriter(out);
+    AudioWriter* w = WriterFor(out);
+    if (w) w->Create(path, out);
+    try {
+        if (in == fcWma)
+            CopyWmaSpan(span, w);
+        else if (in != fcUnknown)
+            CopyFileSpan(startMs, span, w);
+    } catch (...) {
+        if (w) w->Close();
+        throw;
+    }
+    if (!w) return;
+    w->Close();
+    ++result.filesWritten;
+    TagValues tags;
+    tags.title = rows_.Text(row, colTitle);
+    tags.artist = rows_.Text(row, colArtist);
+    tags.album = rows_.Text(row, colAlbum);
+    tags.genre = rows_.Text(row, colGenre);
+    tags.year = rows_.Text(row, colYear);
+    if (c_.tags) c_.tags->WriteTags(out, path, tags);
+}
+
+}  // namespace
+
+CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const QString& targetFolder,
+                       const JobOptions& options, JobComponents& components, JobHost& host) {
+    CutJobResult result;
+    if (targetFolder.isEmpty() || !QDir().mkpath(targetFolder))
+        throw std::runtime_error("Unable to create directory");
+    if (FormatFromFileName(sourcePath) == fcUnknown) {
+        // Such a source would give only empty files.
+        host.ShowMessage(QStringLiteral("The file %1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.")
+                             .arg(sourcePath));
+        return result;
+    }
+    if (components.stopPlayback) components.stopPlayback();
+    for (int i = 0; i < rows.rowCount(); ++i)
+        if (rows.Checked(i)) ++result.checkedRows;
+    if (result.checkedRows == 0) return result;
+
+    CutRunner runner(sourcePath, rows, options, components, host);
+    host.BeginProgress(QStringLiteral("Task progress"));
+    host.ProcessEvents();
+    try {
+        for (int row = 0; row < rows.rowCount(); ++row) {
+            if (!rows.Checked(row)) continue;
+            const FormatCode out = rows.ReadFormat(row);
+            QString path;
+            if (out != fcUnknown) {
+                path = OutputPath(targetFolder, rows.Text(row, colName), out);
+                host.SetFileLabel(path);
+            }
+            runner.Segment(row, path, out, result);
+            ++result.rowsDone;
+            host.SetTotal(QStringLiteral(" %1/%2").arg(result.rowsDone).arg(result.checkedRows),
+                          static_cast<int>(std::trunc(static_cast<double>(result.rowsDone) / result.checkedRows * 100)));
+            host.ProcessEvents();
+            if (host.Cancelled()) break;
+        }
+        result.cancelled = host.Cancelled();
+        if (!result.cancelled && options.showSuccess)
+            host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + sourcePath);
+        if (options.openDestination) host.ExploreFolder(targetFolder);
+    } catch (...) {
+        host.EndProgress();
+        throw;
+    }
+    host.EndProgress();
+    return result;
+}
+
+}  // namespace workflow

@@ -1,0 +1,164 @@
+#include "MergeJob.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+namespace workflow {
+
+FormatCode MergeFormatOfIndex(int index) {
+    switch (index) {
+        case 0: return fcMp3;
+        case 1: return fcOggVorbis;
+        case 2: return fcWav;
+        case 3: return fcWma;
+        default: return fcUnknown;
+    }
+}
+
+namespace {
+
+enum class FileState { Running = 1, Finished = 2, Failed = 3 };
+
+bool SameFile(const QString& a, const QString& b) {
+    const QFileInfo fa(a), fb(b);
+    if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.absoluteFilePath() == fb.absoluteFilePath();
+}
+
+int RoundedPercent(std::int64_t position, std::int64_t size) {
+    if (size <= 0) return 100;
+    return static_cast<int>(std::nearbyint(static_cast<double>(position) / static_cast<double>(size) * 100.0));
+}
+
+// Copies one listed file into the open writer.
+FileState MergeFile(const QString& path, FormatCode out, JobComponents& c, JobHost& host) {
+    if (!QFileInfo::exists(path)) return FileState::Failed;
+    const FormatCode in = FormatFromFileName(path);
+    AudioReader* r = in == fcWma ? c.wmaReader : (in == fcUnknown ? nullptr : c.reader);
+    if (!r) return FileState::Failed;
+    AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;
+    r->Open(path);
+    if (r->Info().size == 0) {
+        r->Close();
+        return FileState::Failed;
+    }
+    try {
+        host.SetFileLabel(path);
+        host.ProcessEvents();
+        if (in != fcWma) {
+            for (;;) {
+                const StreamInfo info = r->Info();
+                // One second of audio, in the 32-bit arithmetic the job has always used.
+                const std::int32_t bytes = (info.sampleRate * info.channels * info.sampleSize) / 8;
+                const auto block =
+                    static_cast<std::int64_t>(info.compressRate > 0 ? std::trunc(bytes / info.compressRate) : bytes);
+                if (r->Position() >= info.size || host.Cancelled()) break;
+                AudioBlock data = r->Read(block);
+                if (!data.Empty()) w->Write(data);
+                host.ProcessEvents();
+                host.SetFileProgress(std::min(100, RoundedPercent(r->Position(), r->Info().size)));
+                host.ProcessEvents();
+            }
+        } else {
+            for (;;) {
+                if (host.Cancelled()) break;
+                AudioBlock data = r->Read(6000);
+                if (!data.Empty()) w->Write(data);
+                const std::int64_t size = r->Info().size;
+                if (r->Position() >= size) break;
+                host.ProcessEvents();
+                host.SetFileProgress(RoundedPercent(r->Position(), size));
+                host.ProcessEvents();
+            }
+        }
+        r->Close();
+    } catch (const std::exception& e) {
+        try {
+            r->Close();
+        } catch (...) {
+        }
+        host.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
+        return FileState::Failed;
+    }
+    return FileState::Finished;
+}
+
+}  // namespace
+
+MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& options, JobComponents& c,
+                           JobHost& host) {
+    MergeJobResult result;
+    if (!QFileInfo(request.folder).isDir() && (request.folder.isEmpty() || !QDir().mkpath(request.folder))) {
+        host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                             QStringLiteral("Access \"") + request.folder +
+                                 QStringLiteral("\" failed, please select another folder!"));
+        result.outcome = MergeOutcome::FolderRefused;
+        return result;
+    }
+    if (c.stopPlayback) c.stopPlayback();
+    const FormatCode out = MergeFormatOfIndex(request.formatIndex);
+    result.outputPath = OutputPath(request.folder, request.fileName, out);
+    if (out == fcUnknown) {
+        result.outcome = MergeOutcome::Stopped;
+        return result;
+    }
+    // The writer would truncate an input that is still to be read.
+    for (const QString& input : request.inputs) {
+        if (SameFile(input, result.outputPath)) {
+            host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                                 QStringLiteral("The output file ") + result.outputPath +
+                                     QStringLiteral(" is one of the files to merge. Please choose another name."));
+            result.outcome = MergeOutcome::OutputIsInput;
+            return result;
+        }
+    }
+    if (options.promptOverwrite && QFileInfo::exists(result.outputPath) &&
+        !host.AskYesNo(QStringLiteral("Confirm Overwrite"),
+                       result.outputPath + QStringLiteral(" already exists. Do you want to replace it?"))) {
+        result.outcome = MergeOutcome::OverwriteDeclined;
+        return result;
+    }
+    if (c.configureWriter) c.configureWriter(out);
+    AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;
+    w->Create(result.outputPath, out);
+
+    bool progressShown = false;
+    FileState state = FileState::Running;
+    try {
+        host.BeginProgress(QStringLiteral("Merge progress"));
+        progressShown = true;
+        const int count = static_cast<int>(request.inputs.size());
+        for (int i = 0; i < count; ++i) {
+            state = MergeFile(request.inputs[i], out, c, host);
+            if (state == FileState::Finished) ++result.filesCopied;
+            if (host.Cancelled() || state == FileState::Failed) break;
+            host.SetTotal(QStringLiteral("File of Total: %1/%2").arg(i + 1).arg(count),
+                          static_cast<int>(std::trunc(static_cast<double>(i + 1) / count * 100)));
+            host.ProcessEvents();
+        }
+        result.cancelled = host.Cancelled();
+        if (state == FileState::Finished) {
+            if (options.showSuccess && !result.cancelled)
+                host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
+            if (options.openDestination) host.ExploreFolder(request.folder);
+        }
+        w->Close();
+        try {
+            if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
+        } catch (...) {
+            // Tagging errors are dropped; the audio is complete.
+        }
+    } catch (...) {
+        try {
+            w->Close();
+        } catch (...) {
+        }
+        state = FileState::Failed;
+    }
+    if (progressShown) host.EndProgress();
+    result.outcome = state == FileState::Failed ? MergeOutcome::Stopped : MergeOutcome::Finished;
+    return result;
+}
+
+}  // namespace workflow

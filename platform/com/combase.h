@@ -44,6 +44,9 @@ PLATFORM_API void* GetProcAddress(HMODULE module, const char* name);
 PLATFORM_API BOOL FreeLibrary(HMODULE module);
 // The full path of a loaded module (null: the program), UTF-16; returns units written.
 PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+// The full path of the module that holds `address` (a function or variable of it), UTF-16;
+// how a module finds its own path for DllRegisterServer. Returns units written (0: unknown).
+PLATFORM_API DWORD PlatformModuleFileNameOf(const void* address, LPWSTR buffer, DWORD size);
 // Last failure text of the module loader, for messages.
 PLATFORM_API const char* PlatformLastLoadError();
 

@@ -1,0 +1,344 @@
+#include "mainForm.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "ProductInfo.h"
+#include "QtUserInterface.h"
+#include "WriterConfig.h"
+#include "aboutForm.h"
+#include "cutPage.h"
+#include "icons.h"
+#include "mergePage.h"
+#include "settingsPage.h"
+#include "toolbarPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace {
+
+constexpr int kClientWidth = 732;
+constexpr int kClientHeight = 535;
+const QEvent::Type kCancelEvent = QEvent::Type(QEvent::User + WM_USER_CANCEL);
+
+QAction* NewAction(QObject* owner, const QString& text, const char* name) {
+    auto* a = new QAction(text, owner);
+    a->setObjectName(QString::fromLatin1(name));
+    return a;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, IUserInterface* ui)
+    : QMainWindow(nullptr,
+                  Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                      Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      components_(std::move(components)),
+      store_(std::move(paths)) {
+    if (!ui) {
+        ownUi_ = std::make_unique<TQtUserInterface>(this);
+        ui = ownUi_.get();
+    }
+    ui_ = ui;
+
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(AppTitle);
+    setWindowIcon(DrawnIcon(TIconKind::Program));
+
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    BuildActions();
+    pnlToolbar = new TToolbarPanel(client);
+    layout->addWidget(pnlToolbar);
+    BuildToolbar();
+
+    PageControl = new QStackedWidget(client);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    tabSplit = new TCutPage(PageControl);
+    tabMerge = new TMergePage(PageControl);
+    tabSettings = new TSettingsPage(params_, *ui_, PageControl);
+    PageControl->addWidget(tabSplit);
+    PageControl->addWidget(tabMerge);
+    PageControl->addWidget(tabSettings);
+    layout->addWidget(PageControl, 1);
+    setCentralWidget(client);
+
+    BuildMenus();
+    ShowPage(pgCut);
+
+    connect(tabSplit->btnSplitFolder, &QToolButton::clicked, this, &TfrmMain::SelectTargetFolder);
+    connect(tabMerge->btnFolder, &QToolButton::clicked, this, &TfrmMain::SelectMergeFolder);
+
+    // Fixed border: the client area keeps its size; the menu bar comes on top of it.
+    adjustSize();
+    setFixedSize(sizeHint());
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    idle_ = new QTimer(this);
+    idle_->setInterval(200);
+    connect(idle_, &QTimer::timeout, this, &TfrmMain::UpdateActions);
+    idle_->start();
+    UpdateActions();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::BuildActions() {
+    grpPages = new QActionGroup(this);
+    grpPages->setExclusive(true);
+    ActCutAudio = NewAction(this, QStringLiteral("Cut Audio"), "ActCutAudio");
+    ActMergeAudio = NewAction(this, QStringLiteral("Merge Audio"), "ActMergeAudio");
+    ActSettings = NewAction(this, QStringLiteral("Settings"), "ActSettings");
+    const TIconKind pageIcons[] = {TIconKind::Cut, TIconKind::Merge, TIconKind::Settings};
+    QAction* pages[] = {ActCutAudio, ActMergeAudio, ActSettings};
+    for (int i = 0; i < 3; ++i) {
+        pages[i]->setCheckable(true);
+        pages[i]->setIcon(DrawnIcon(pageIcons[i]));
+        grpPages->addAction(pages[i]);
+        connect(pages[i], &QAction::triggered, this, [this, i] { ShowPage(i); });
+    }
+
+    ActExit = NewAction(this, QStringLiteral("Exit"), "ActExit");
+    connect(ActExit, &QAction::triggered, this, &QWidget::close);
+    ActWebsite = NewAction(this, QStringLiteral("Website"), "ActWebsite");
+    ActWebsite->setIcon(DrawnIcon(TIconKind::Website));
+    connect(ActWebsite, &QAction::triggered, this, &TfrmMain::OpenWebsite);
+    ActAbout = NewAction(this, QStringLiteral("About"), "ActAbout");
+    ActAbout->setIcon(DrawnIcon(TIconKind::About));
+    connect(ActAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
+    mnuWebsite = NewAction(this, QStringLiteral("Website..."), "mnuWebsite");
+    connect(mnuWebsite, &QAction::triggered, this, &TfrmMain::OpenWebsite);
+    mnuAbout = NewAction(this, QStringLiteral("About..."), "mnuAbout");
+    connect(mnuAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
+
+    ActSelectSource = NewAction(this, QStringLiteral("Select Source File"), "ActSelectSource");
+    ActSelectTarget = NewAction(this, QStringLiteral("Select Target Folder"), "ActSelectTarget");
+    connect(ActSelectTarget, &QAction::triggered, this, &TfrmMain::SelectTargetFolder);
+    updates_[ActSelectTarget] = [] { return true; };
+    ActSetStart = NewAction(this, QStringLiteral("Set Start"), "ActSetStart");
+    ActSetEnd = NewAction(this, QStringLiteral("Set End"), "ActSetEnd");
+    ActAdd = NewAction(this, QStringLiteral("Add to Queue"), "ActAdd");
+    ActDelsplite = NewAction(this, QStringLiteral("Delete Selected"), "ActDelsplite");
+    ActSpecial = NewAction(this, QStringLiteral("Split to equal segments"), "ActSpecial");
+    ActSplay = NewAction(this, QStringLiteral("Play"), "ActSplay");
+    ActSplit = NewAction(this, QStringLiteral("Cut Now!"), "ActSplit");
+
+    ActMergeAdd = NewAction(this, QStringLiteral("Add"), "ActMergeAdd");
+    DelSelected = NewAction(this, QStringLiteral("Delete Selected"), "DelSelected");
+    UpAction = NewAction(this, QStringLiteral("Move up"), "UpAction");
+    DownAction = NewAction(this, QStringLiteral("Move down"), "DownAction");
+    ActPrior = NewAction(this, QStringLiteral("P&rior"), "ActPrior");
+    ActMplay = NewAction(this, QStringLiteral("&Play"), "ActMplay");
+    ActNext = NewAction(this, QStringLiteral("&Next"), "ActNext");
+    ActMstop = NewAction(this, QStringLiteral("&Stop"), "ActMstop");
+    ActMerge = NewAction(this, QStringLiteral("Merge Now!"), "ActMerge");
+}
+
+void TfrmMain::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    mnuFiles = bar->addMenu(QStringLiteral("Files"));
+    mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
+    mnuFiles->addActions({ActCutAudio, ActMergeAudio, ActSettings});
+    mnuFiles->addSeparator();
+    mnuFiles->addAction(ActExit);
+
+    mnuCut = bar->addMenu(QStringLiteral("Cut"));
+    mnuCut->setObjectName(QStringLiteral("mnuCut"));
+    mnuCut->addActions({ActSelectSource, ActSelectTarget});
+    mnuCut->addSeparator();
+    mnuCut->addActions({ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay});
+    mnuCut->addSeparator();
+    mnuCut->addAction(ActSplit);
+
+    mnuMerge = bar->addMenu(QStringLiteral("Merge"));
+    mnuMerge->setObjectName(QStringLiteral("mnuMerge"));
+    mnuMerge->addActions({ActMergeAdd, DelSelected, UpAction, DownAction});
+    mnuMerge->addSeparator();
+    mnuMerge->addActions({ActPrior, ActMplay, ActNext, ActMstop});
+    mnuMerge->addSeparator();
+    mnuMerge->addAction(ActMerge);
+
+    mnuSoftware = bar->addMenu(QStringLiteral("Software"));
+    mnuSoftware->setObjectName(QStringLiteral("mnuSoftware"));
+    for (const auto& [name, address] : OtherProducts()) {
+        QAction* a = mnuSoftware->addAction(name);
+        connect(a, &QAction::triggered, this, [this, address] { ui_->ShellExecute(QStringLiteral("open"), address); });
+    }
+
+    mnuHelp = bar->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp->addAction(mnuWebsite);
+    mnuHelp->addSeparator();
+    mnuHelp->addAction(mnuAbout);
+}
+
+void TfrmMain::BuildToolbar() {
+    btnCutAudio = pnlToolbar->AddButton(ActCutAudio, QStringLiteral("btnCutAudio"));
+    btnMergeAudio = pnlToolbar->AddButton(ActMergeAudio, QStringLiteral("btnMergeAudio"));
+    btnSettings = pnlToolbar->AddButton(ActSettings, QStringLiteral("btnSettings"));
+    pnlToolbar->AddStretch();
+    btnWebsite = pnlToolbar->AddButton(ActWebsite, QStringLiteral("btnWebsite"));
+    btnAbout = pnlToolbar->AddButton(ActAbout, QStringLiteral("btnAbout"));
+}
+
+void TfrmMain::ReportStartupError(const char* what) {
+    ui_->ShowMessage(QString::fromUtf8(what), AppTitle, TMessageKind::Error);
+}
+
+void TfrmMain::Start() {
+    // Components first: the settings page reads the WMA list when it shows the stored format.
+    const auto step = [this](void (IComponentSet::*run)()) {
+        try {
+            (components_.get()->*run)();
+        } catch (const std::exception& e) {
+            ReportStartupError(e.what());
+        }
+    };
+    step(&IComponentSet::CreateWmaFormatSettings);
+    step(&IComponentSet::ConstructFileComponents);
+    step(&IComponentSet::ConstructPlayers);
+    UsedNumbers.clear();
+
+    TSettingsValues values = CollectSettings();
+    if (store_.Load(values))
+        ApplySettings(values);
+
+    tabSettings->SetWmaFormatList(components_->WmaFormatSettings());
+    tabSettings->SelectStoredFormat();
+}
+
+void TfrmMain::ShowPage(int page) {
+    if (page < pgCut || page > pgSettings)
+        return;
+    const bool changed = PageControl->currentIndex() != page;
+    PageControl->setCurrentIndex(page);
+    QAction* pages[] = {ActCutAudio, ActMergeAudio, ActSettings};
+    pages[page]->setChecked(true);  // the exclusive group unchecks the other two
+    if (changed)
+        emit PageChanged(page);
+}
+
+int TfrmMain::ShownPage() const { return PageControl->currentIndex(); }
+
+bool TfrmMain::ConfigureWriter(FormatCode code) {
+    if (code != fcOggVorbis && code != fcMp3 && code != fcWma && code != fcWav)
+        return true;
+    IWmaFormatList* wma = components_->WmaFormatSettings();
+    if (code == fcWma && !wma) {
+        ui_->ShowMessage(QStringLiteral("The WMA format settings component is not available."), AppTitle);
+        return false;
+    }
+    // Only a WMA configuration reads the list; the others never touch it.
+    struct TNoList : IWmaFormatList {
+        void SetFormatGroup(int) override {}
+        int FormatCount() override { return 0; }
+        void SetFormatIndex(int) override {}
+        QString FormatName() override { return {}; }
+    } none;
+    return ::ConfigureWriter(code, params_,
+                             TWriterTargets{components_->OutputWriter(), components_->WmaOutputWriter(),
+                                            wma ? *wma : static_cast<IWmaFormatList&>(none)},
+                             *ui_);
+}
+
+bool TfrmMain::BrowseForFolder(QString& path, const QString& title, const QString& root) {
+    return ui_->ChooseFolder(path, title, root);
+}
+
+void TfrmMain::SelectTargetFolder() {
+    QString path;
+    if (BrowseForFolder(path, QStringLiteral("Please select a target folder"), QStringLiteral("c:")))
+        tabSplit->edtSplitFolder->setText(path);
+}
+
+void TfrmMain::SelectMergeFolder() {
+    QString path;
+    if (BrowseForFolder(path, QStringLiteral("Please select a target folder"), QStringLiteral("c:")))
+        tabMerge->edtFolder->setText(path);
+}
+
+TSettingsValues TfrmMain::CollectSettings() const {
+    TSettingsValues v;
+    v.joinFormat = tabMerge->cmbFormat->currentIndex();
+    v.joinName = tabMerge->edtFilename->text();
+    v.joinFolder = tabMerge->edtFolder->text();
+    v.splitFolder = tabSplit->edtSplitFolder->text();
+    v.promptExist = tabSettings->chkPromptexist->isChecked();
+    v.showSucc = tabSettings->chkShowSucc->isChecked();
+    v.openFolder = tabSettings->chkOpenDest->isChecked();
+    v.params = params_;
+    v.grid = tabMerge->ColumnLayout();
+    return v;
+}
+
+void TfrmMain::ApplySettings(const TSettingsValues& v) {
+    tabMerge->cmbFormat->setCurrentIndex(v.joinFormat >= 0 && v.joinFormat < tabMerge->cmbFormat->count() ? v.joinFormat
+                                                                                                          : -1);
+    tabMerge->edtFilename->setText(v.joinName);
+    tabMerge->edtFolder->setText(v.joinFolder);
+    if (v.grid)
+        tabMerge->ApplyColumnLayout(*v.grid);
+    tabSplit->edtSplitFolder->setText(v.splitFolder);
+    tabSettings->chkPromptexist->setChecked(v.promptExist);
+    tabSettings->chkShowSucc->setChecked(v.showSucc);
+    tabSettings->chkOpenDest->setChecked(v.openFolder);
+    params_ = v.params;
+}
+
+void TfrmMain::SetActionUpdate(QAction* action, std::function<bool()> update) {
+    updates_[action] = std::move(update);
+    action->setEnabled(updates_[action]());
+}
+
+void TfrmMain::UpdateActions() {
+    // A command of the cut and merge pages is enabled by the update step its workflow
+    // registers; one without an update step stays disabled rather than doing nothing.
+    for (QAction* a : {ActSelectSource, ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay, ActSplit,
+                       ActMergeAdd, DelSelected, UpAction, DownAction, ActPrior, ActMplay, ActNext, ActMstop, ActMerge}) {
+        const auto it = updates_.find(a);
+        a->setEnabled(it != updates_.end() && it->second());
+    }
+    for (const auto& [action, update] : updates_)
+        action->setEnabled(update());
+}
+
+void TfrmMain::ShowAbout() {
+    TfrmAbout about(this, *ui_);
+    about.exec();
+}
+
+void TfrmMain::OpenWebsite() { ui_->ShellExecute(QStringLiteral("open"), kProductWebAddress); }
+
+void TfrmMain::closeEvent(QCloseEvent* event) {
+    // Closing is always allowed; a failed save does not keep the window open.
+    try {
+        store_.Save(CollectSettings());
+    } catch (...) {
+    }
+    event->accept();
+}
+
+bool TfrmMain::event(QEvent* e) {
+    if (e->type() == kCancelEvent) {
+        CancelFlag = true;
+        return true;
+    }
+    return QMainWindow::event(e);
+}

@@ -21,29 +21,29 @@ void Waveform(QPainter& p, QRectF r, const QColor& colour) {
 }
 
 void Scissors(QPainter& p, const QColor& blade, const QColor& handle) {
-    // Blades: two long narrow shapes crossing at (50, 42).
-    p.setPen(QPen(QColor(60, 60, 70), 2.0));
+    // Each blade runs from the top of one handle through the pivot to a tip on the other
+    // side, so the two cross at the pivot.
+    p.setPen(QPen(QColor(60, 60, 70), 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(blade);
     for (int side : {-1, 1}) {
+        const QPointF base(50 - side * 10, 66), tip(50 + side * 30, 4);
         QPainterPath b;
-        b.moveTo(50 - side * 4, 58);
-        b.lineTo(50 + side * 30, 6);
-        b.lineTo(50 + side * 22, 4);
-        b.lineTo(50 + side * 4, 50);
+        b.moveTo(base + QPointF(-4, 0));
+        b.lineTo(tip);
+        b.lineTo(base + QPointF(4, 0));
         b.closeSubpath();
         p.drawPath(b);
     }
-    // Handles: two rings below the pivot.
     p.setBrush(Qt::NoBrush);
     p.setPen(QPen(handle, 8.0));
-    p.drawEllipse(QPointF(34, 76), 12, 12);
-    p.drawEllipse(QPointF(66, 76), 12, 12);
+    p.drawEllipse(QPointF(33, 80), 12, 12);
+    p.drawEllipse(QPointF(67, 80), 12, 12);
     p.setPen(QPen(handle, 7.0, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(42, 66), QPointF(50, 54));
-    p.drawLine(QPointF(58, 66), QPointF(50, 54));
+    p.drawLine(QPointF(40, 70), QPointF(42, 64));
+    p.drawLine(QPointF(60, 70), QPointF(58, 64));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(60, 60, 70));
-    p.drawEllipse(QPointF(50, 47), 3.5, 3.5);
+    p.drawEllipse(QPointF(50, 46), 3.5, 3.5);
 }
 
 void DrawCut(QPainter& p) {
@@ -70,11 +70,11 @@ void DrawMerge(QPainter& p) {
     p.drawRoundedRect(QRectF(6, 66, 88, 28), 5, 5);
     Waveform(p, QRectF(10, 69, 80, 22), QColor(60, 60, 40));
     // Arrows from both parts into the joined file.
-    p.setPen(QPen(QColor(255, 255, 255), 6.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.drawLine(QPointF(24, 36), QPointF(42, 56));
-    p.drawLine(QPointF(76, 36), QPointF(58, 56));
+    p.setPen(QPen(QColor(30, 70, 160), 6.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawLine(QPointF(24, 36), QPointF(40, 54));
+    p.drawLine(QPointF(76, 36), QPointF(60, 54));
     p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
+    p.setBrush(QColor(30, 70, 160));
     p.drawPolygon(QPolygonF({QPointF(36, 60), QPointF(50, 64), QPointF(47, 50)}));
     p.drawPolygon(QPolygonF({QPointF(64, 60), QPointF(50, 64), QPointF(53, 50)}));
 }

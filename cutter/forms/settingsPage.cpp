@@ -88,11 +88,8 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     Noteformat->addWidget(firstPage);
 
     auto* wmaPage = new QWidget(Noteformat);
-    auto* wmaLabel = new QLabel(QStringLiteral("&Quality:"), wmaPage);
-    wmaLabel->setGeometry(6, 14, 200, 22);
     cmbWMAQuality = PickList(wmaPage, "cmbWMAQuality");
     cmbWMAQuality->setGeometry(6, 38, 350, 24);
-    wmaLabel->setBuddy(cmbWMAQuality);
     Noteformat->addWidget(wmaPage);
 
     connect(CheckList, &QButtonGroup::idClicked, this, [this](int id) {

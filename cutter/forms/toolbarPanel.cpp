@@ -1,6 +1,8 @@
 #include "toolbarPanel.h"
 
 #include <QAction>
+#include <QFontMetrics>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QToolButton>
@@ -23,12 +25,14 @@ QToolButton* TToolbarPanel::AddButton(QAction* action, const QString& objectName
     button->setObjectName(objectName);
     button->setDefaultAction(action);
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    button->setIconSize(QSize(34, 34));
+    button->setIconSize(QSize(36, 36));
     button->setAutoRaise(true);
-    button->setFixedSize(92, kHeight - 6);
     QFont f = button->font();
     f.setBold(true);
     button->setFont(f);
+    // Wide enough for the caption in the bold face, at least the width of the others.
+    const int textWidth = QFontMetrics(f).horizontalAdvance(action->text());
+    button->setFixedSize(std::max(96, textWidth + 22), kHeight - 6);
     layout_->addWidget(button);
     return button;
 }

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <QString>
+#include <functional>
+
+#include "automation/variant.h"
 
 // The WMA format list (WmaFormatSettings).
 class IWmaFormatList {
@@ -30,4 +33,21 @@ class IWmaWriterFormat {
 public:
     virtual ~IWmaWriterFormat() = default;
     virtual void SetFormat(IWmaFormatList& settings) = 0;
+};
+
+// A player (CutPlayer, MergePlayer). Its two events are connected by assigning the
+// handlers before the player is constructed; they arrive on the creating thread.
+class IAudioPlayer {
+public:
+    virtual ~IAudioPlayer() = default;
+    virtual void SetStartMode(int mode) = 0;
+    virtual void Start(int sampleRate, int channels, int bitsPerSample, int flags) = 0;
+    virtual void PlayArray(const VARIANT& block) = 0;  // the block stays the caller's
+    virtual void Stop() = 0;
+    virtual bool Playing() = 0;
+};
+
+struct TPlayerEvents {
+    std::function<void()> OnEndArrayPlay;
+    std::function<void()> OnEndPlay;
 };

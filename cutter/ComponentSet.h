@@ -15,12 +15,16 @@ public:
     // component's error; the window reports it and goes on.
     virtual void CreateWmaFormatSettings() = 0;      // created at once
     virtual void ConstructFileComponents() = 0;      // readers, writers, tag editor (Mode 1), WMA tag reader
-    virtual void ConstructPlayers() = 0;             // merge player, then cut player
+    // Merge player, then cut player; each gets its events connected and Mode 1 set.
+    virtual void ConstructPlayers(TPlayerEvents mergeEvents, TPlayerEvents cutEvents) = 0;
 
     // Null until CreateWmaFormatSettings succeeded.
     virtual IWmaFormatList* WmaFormatSettings() = 0;
     virtual IAudioWriterFormat& OutputWriter() = 0;
     virtual IWmaWriterFormat& WmaOutputWriter() = 0;
+    // Null until ConstructPlayers created them.
+    virtual IAudioPlayer* CutPlayer() = 0;
+    virtual IAudioPlayer* MergePlayer() = 0;
 };
 
 // The program's own set, on the registered components.

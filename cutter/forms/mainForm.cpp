@@ -213,7 +213,13 @@ void TfrmMain::Start() {
     };
     step(&IComponentSet::CreateWmaFormatSettings);
     step(&IComponentSet::ConstructFileComponents);
-    step(&IComponentSet::ConstructPlayers);
+    try {
+        TPlayerEvents merge{[this] { if (Feed) Feed(); }, [this] { RunMergeStop(); }};
+        TPlayerEvents cut{[this] { if (Feed) Feed(); }, [this] { RunCutPlay(); }};
+        components_->ConstructPlayers(std::move(merge), std::move(cut));
+    } catch (const std::exception& e) {
+        ReportStartupError(e.what());
+    }
     UsedNumbers.clear();
 
     TSettingsValues values = CollectSettings();
@@ -231,8 +237,49 @@ void TfrmMain::ShowPage(int page) {
     PageControl->setCurrentIndex(page);
     QAction* pages[] = {ActCutAudio, ActMergeAudio, ActSettings};
     pages[page]->setChecked(true);  // the exclusive group unchecks the other two
-    if (changed)
+    if (changed) {
+        StopOtherPlayback();
         emit PageChanged(page);
+    }
+}
+
+bool TfrmMain::IsPlaying(IAudioPlayer* player) {
+    try {
+        return player && player->Playing();
+    } catch (const std::exception& e) {
+        ui_->ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
+        return false;
+    }
+}
+
+void TfrmMain::RunCutPlay() {
+    try {
+        if (CutPlayAction)
+            CutPlayAction();
+        else if (IAudioPlayer* p = components_->CutPlayer(); p && p->Playing())
+            p->Stop();
+    } catch (const std::exception& e) {
+        ui_->ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
+    }
+}
+
+void TfrmMain::RunMergeStop() {
+    try {
+        if (MergeStopAction)
+            MergeStopAction();
+        else if (IAudioPlayer* p = components_->MergePlayer())
+            p->Stop();
+    } catch (const std::exception& e) {
+        ui_->ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
+    }
+}
+
+void TfrmMain::StopOtherPlayback() {
+    const int page = ShownPage();
+    if (page != pgMerge && IsPlaying(components_->MergePlayer()))
+        RunMergeStop();
+    if (page != pgCut && IsPlaying(components_->CutPlayer()))
+        RunCutPlay();  // finds the player playing, and so stops it
 }
 
 int TfrmMain::ShownPage() const { return PageControl->currentIndex(); }
@@ -328,6 +375,8 @@ void TfrmMain::OpenWebsite() { ui_->ShellExecute(QStringLiteral("open"), kProduc
 
 void TfrmMain::closeEvent(QCloseEvent* event) {
     // Closing is always allowed; a failed save does not keep the window open.
+    if (IsPlaying(components_->MergePlayer()))
+        RunMergeStop();
     try {
         store_.Save(CollectSettings());
     } catch (...) {

@@ -67,6 +67,13 @@ public:
     IUserInterface& UI() { return *ui_; }
     const TSettingsStore& Store() const { return store_; }
 
+    // The page workflows' commands that the frame runs: the cut page's Play action (which
+    // stops a playing source), the merge page's Stop action, and the feed that answers the
+    // end of a played block. Until a workflow sets them, the first two stop the player.
+    std::function<void()> CutPlayAction;
+    std::function<void()> MergeStopAction;
+    std::function<void()> Feed;
+
     // Shared job state.
     bool CancelFlag = false;
     QStringList UsedNumbers;
@@ -135,6 +142,10 @@ private:
     void SelectTargetFolder();
     void SelectMergeFolder();
     void ReportStartupError(const char* what);
+    void RunCutPlay();
+    void RunMergeStop();
+    bool IsPlaying(IAudioPlayer* player);
+    void StopOtherPlayback();
 
     std::unique_ptr<IComponentSet> components_;
     std::unique_ptr<IUserInterface> ownUi_;

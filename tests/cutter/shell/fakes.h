@@ -62,6 +62,30 @@ private:
     TCallLog& log_;
 };
 
+class TFakePlayer : public IAudioPlayer {
+public:
+    TFakePlayer(TCallLog& log, QString name, TPlayerEvents events)
+        : events(std::move(events)), log_(log), name_(std::move(name)) {}
+    void SetStartMode(int mode) override { log_.Add(name_ + QStringLiteral(" StartMode %1").arg(mode)); }
+    void Start(int sr, int ch, int bits, int flags) override {
+        log_.Add(name_ + QStringLiteral(" Start %1 %2 %3 %4").arg(sr).arg(ch).arg(bits).arg(flags));
+        playing = true;
+    }
+    void PlayArray(const VARIANT&) override { log_.Add(name_ + QStringLiteral(" PlayArray")); }
+    void Stop() override {
+        log_.Add(name_ + QStringLiteral(" Stop"));
+        playing = false;
+    }
+    bool Playing() override { return playing; }
+
+    bool playing = false;
+    TPlayerEvents events;
+
+private:
+    TCallLog& log_;
+    QString name_;
+};
+
 // A component set whose start-up steps are logged.
 class TFakeComponents : public IComponentSet {
 public:
@@ -73,7 +97,15 @@ public:
         wma_ = std::make_unique<TFakeWmaList>(log_, wmaCount_);
     }
     void ConstructFileComponents() override { log_.Add(QStringLiteral("construct file components")); }
-    void ConstructPlayers() override { log_.Add(QStringLiteral("construct players")); }
+    void ConstructPlayers(TPlayerEvents merge, TPlayerEvents cut) override {
+        log_.Add(QStringLiteral("construct players"));
+        merge_ = std::make_unique<TFakePlayer>(log_, QStringLiteral("MergePlayer"), std::move(merge));
+        cut_ = std::make_unique<TFakePlayer>(log_, QStringLiteral("CutPlayer"), std::move(cut));
+    }
+    IAudioPlayer* CutPlayer() override { return cut_.get(); }
+    IAudioPlayer* MergePlayer() override { return merge_.get(); }
+    TFakePlayer& Cut() { return *cut_; }
+    TFakePlayer& Merge() { return *merge_; }
     IWmaFormatList* WmaFormatSettings() override { return wma_.get(); }
     IAudioWriterFormat& OutputWriter() override { return writer_; }
     IWmaWriterFormat& WmaOutputWriter() override { return writer_; }
@@ -86,6 +118,7 @@ private:
     int wmaCount_;
     TFakeWriter writer_;
     std::unique_ptr<TFakeWmaList> wma_;
+    std::unique_ptr<TFakePlayer> merge_, cut_;
 };
 
 class TFakeUi : public IUserInterface {

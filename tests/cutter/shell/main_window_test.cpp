@@ -358,3 +358,54 @@ TEST_F(MainWindowTest, CancelMessageSetsTheFlag) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(w->CancelFlag);
 }
+
+TEST_F(MainWindowTest, ShowingAnotherPageStopsThePlaybackOfThePageLeft) {
+    auto w = Open();
+    TFakePlayer& cut = components_->Cut();
+    TFakePlayer& merge = components_->Merge();
+
+    // Without the cut page's Play action wired, the frame stops the player itself.
+    cut.playing = true;
+    w->ShowPage(pgSettings);
+    EXPECT_FALSE(cut.playing);
+
+    int cutPlays = 0, mergeStops = 0, feeds = 0;
+    w->CutPlayAction = [&] {
+        ++cutPlays;
+        cut.playing = false;
+    };
+    w->MergeStopAction = [&] {
+        ++mergeStops;
+        merge.playing = false;
+    };
+    w->Feed = [&] { ++feeds; };
+
+    merge.playing = true;
+    w->ShowPage(pgMerge);  // the merge page's own playback goes on
+    EXPECT_EQ(mergeStops, 0);
+    cut.playing = true;  // cannot happen in use, but the rule is per page
+    w->ShowPage(pgMerge);
+    EXPECT_EQ(cutPlays, 0);  // not a change of page
+    w->ShowPage(pgCut);
+    EXPECT_EQ(mergeStops, 1);
+    EXPECT_EQ(cutPlays, 0);
+    w->ShowPage(pgSettings);
+    EXPECT_EQ(cutPlays, 1);
+    EXPECT_EQ(mergeStops, 1);
+
+    // Player events: end of a block feeds, end of playback runs the page's command.
+    cut.events.OnEndArrayPlay();
+    merge.events.OnEndArrayPlay();
+    EXPECT_EQ(feeds, 2);
+    cut.events.OnEndPlay();
+    merge.events.OnEndPlay();
+    EXPECT_EQ(cutPlays, 2);
+    EXPECT_EQ(mergeStops, 2);
+
+    // Closing stops merge playback first, and still closes.
+    merge.playing = true;
+    w->show();
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(mergeStops, 3);
+    EXPECT_FALSE(w->isVisible());
+}

@@ -1,10 +1,14 @@
 // The registry store: per-user keys with typed values, under the current user's hive and
 // the classes root, with the Windows Reg* names and semantics (wide-character API).
 //
-// Storage: one file per hive in the folder named by PLATFORM_REGISTRY_DIR, or
-// ~/.config/kez-registry when unset (PlatformSetRegistryDir overrides both). Every change
-// is written at once, atomically (temporary file, then rename), under a lock that makes
-// two processes writing at once lose nothing.
+// Storage: one file per hive ("HKEY_CURRENT_USER.hive", ...; format in registry/hive.h) in the
+// folder named by PLATFORM_REGISTRY_DIR, or $XDG_CONFIG_HOME/kez-registry (~/.config/...) when
+// unset; PlatformSetRegistryDir overrides both. The folder and the file are created at the
+// first change. Every change is written at once, atomically (temporary file, fsync, rename),
+// under a lock file in the folder, after re-reading the hive if another process changed it:
+// two processes writing at once lose nothing. Reads re-read the file when it changed.
+// A handle names its key: once the key is deleted (by anyone), the handle's operations fail
+// with ERROR_KEY_DELETED. All functions are safe to call from several threads.
 #pragma once
 
 #include "automation/wintypes.h"
@@ -59,6 +63,13 @@ PLATFORM_API LSTATUS RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, DWORD* na
                                    LPWSTR cls, DWORD* clsLen, void* lastWrite);
 PLATFORM_API LSTATUS RegEnumValueW(HKEY key, DWORD index, LPWSTR name, DWORD* nameLen, DWORD* reserved,
                                    DWORD* type, BYTE* data, DWORD* dataLen);
+
+// Counts and longest lengths (in characters without the zero for names, in bytes for data)
+// of a key's subkeys and values; any pointer may be null. Classes are always empty.
+PLATFORM_API LSTATUS RegQueryInfoKeyW(HKEY key, LPWSTR cls, DWORD* clsLen, DWORD* reserved, DWORD* subKeys,
+                                      DWORD* maxSubKeyLen, DWORD* maxClassLen, DWORD* values,
+                                      DWORD* maxValueNameLen, DWORD* maxValueLen, DWORD* securityDescriptor,
+                                      void* lastWrite);
 
 // Redirects the store (null: back to the default); for tests and packaging.
 PLATFORM_API void PlatformSetRegistryDir(const char* dir);

@@ -532,6 +532,7 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
             hr = slot.Load(m.params[i], args[i]);
             if (FAILED(hr)) *bad = UINT(i);
         };
+        (void)load;  // unused for a method without parameters
         (load(std::get<I>(slots), I), ...);
         if (FAILED(hr)) {
             (std::get<I>(slots).Store(false), ...);
@@ -546,6 +547,7 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
                 *bad = UINT(i);
             }
         };
+        (void)store;
         (store(std::get<I>(slots), I), ...);
         return SUCCEEDED(hr) && FAILED(stored) ? stored : hr;
     }

@@ -52,12 +52,21 @@ PLATFORM_API HRESULT VariantCopy(VARIANT* dest, const VARIANT* src);
 // Copies and dereferences a VT_BYREF source.
 PLATFORM_API HRESULT VariantCopyInd(VARIANT* dest, const VARIANT* src);
 // Windows rules: reals to integers round half to even; an overflow gives DISP_E_OVERFLOW
-// and leaves dest unchanged; an impossible change gives DISP_E_TYPEMISMATCH.
+// and leaves dest unchanged; an impossible change gives DISP_E_TYPEMISMATCH. dest must hold
+// a valid variant (it is cleared before the result goes in) and may be src itself; a
+// VT_BYREF src is dereferenced. Numbers and strings use invariant "C" text ("1.5");
+// VARIANT_ALPHABOOL writes booleans as "True"/"False" (else "-1"/"0"); VT_NULL changes only
+// to VT_NULL and VT_EMPTY; objects change through their default value unless
+// VARIANT_NOVALUEPROP is given.
 PLATFORM_API HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, USHORT flags, VARTYPE vt);
 PLATFORM_API HRESULT VariantChangeTypeEx(VARIANT* dest, const VARIANT* src, LCID lcid, USHORT flags,
                                          VARTYPE vt);
 // Products of integers widen (to VT_I8 where VT_I4 would overflow); a quotient of integers
-// is VT_R8; division by zero gives DISP_E_DIVBYZERO; a VT_NULL operand gives VT_NULL.
+// is VT_R8; division by zero gives DISP_E_DIVBYZERO (0 / 0 DISP_E_OVERFLOW); a VT_NULL
+// operand gives VT_NULL; VT_EMPTY counts as a VT_I2 zero; strings are read as VT_R8.
+// result is an out parameter: its old contents are not released, unless result is one of
+// the operands (the operand's value is then replaced, or kept when the operation fails).
+// A failure otherwise leaves result VT_EMPTY.
 PLATFORM_API HRESULT VarMul(VARIANT* left, VARIANT* right, VARIANT* result);
 PLATFORM_API HRESULT VarDiv(VARIANT* left, VARIANT* right, VARIANT* result);
 

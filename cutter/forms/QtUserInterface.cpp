@@ -1,12 +1,11 @@
 #include "QtUserInterface.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QUrl>
+#include <string>
 
 #include "browseFolder.h"
+#include "shell/shell.h"
 
 void TQtUserInterface::ShowMessage(const QString& text, const QString& caption, TMessageKind kind) {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -31,11 +30,12 @@ bool TQtUserInterface::ChooseFolder(QString& path, const QString& title, const Q
 }
 
 void TQtUserInterface::ShellExecute(const QString& verb, const QString& target) {
-    // "explore" and "open" of a folder both show it; addresses go to their handler.
-    const QUrl url = QFileInfo(target).isAbsolute() && !target.contains(u':') ? QUrl::fromLocalFile(target)
-                                                                                : QUrl(target);
-    Q_UNUSED(verb);
-    QDesktopServices::openUrl(url);  // a failure is never reported
+    // Addresses open maximized with the program's folder as working folder; folders are
+    // shown normally. The answer of the shell is not examined: nothing is reported.
+    const std::u16string v = verb.toStdU16String(), t = target.toStdU16String(),
+                         dir = QCoreApplication::applicationDirPath().toStdU16String();
+    ::ShellExecuteW(nullptr, v.c_str(), t.c_str(), nullptr, dir.c_str(),
+                    verb == QLatin1String("explore") ? SW_SHOWNORMAL : SW_SHOWMAXIMIZED);
 }
 
 void TQtUserInterface::ProcessPendingEvents() { QCoreApplication::processEvents(); }

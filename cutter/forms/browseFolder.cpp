@@ -44,7 +44,10 @@ bool BrowseForFolder(QWidget* owner, QString& path, const QString& title, unsign
     auto* tree = new QTreeView(&dlg);
     tree->setObjectName(QStringLiteral("treeFolders"));
     tree->setModel(model);
-    tree->setRootIndex(model->index(rootDir));
+    // The root itself is offered as the top item when it is the file system's root, as a
+    // drive is; a folder root shows its contents.
+    const QModelIndex rootIndex = model->index(rootDir);
+    tree->setRootIndex(rootDir == QLatin1String("/") ? QModelIndex() : rootIndex);
     for (int c = 1; c < model->columnCount(); ++c)
         tree->hideColumn(c);
     tree->header()->hide();
@@ -66,12 +69,13 @@ bool BrowseForFolder(QWidget* owner, QString& path, const QString& title, unsign
                          ok->setEnabled(!chosen.isEmpty() && QFileInfo(chosen).isDir());
                      });
 
-    if (!path.isEmpty() && QFileInfo(path).isDir()) {
-        const QModelIndex start = model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-        if (start.isValid()) {
-            tree->setCurrentIndex(start);
-            tree->scrollTo(start);
-        }
+    // Opens on the given folder, or on the root when there is none.
+    QModelIndex start = rootDir == QLatin1String("/") ? rootIndex : QModelIndex();
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        start = model->index(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    if (start.isValid()) {
+        tree->setCurrentIndex(start);
+        tree->scrollTo(start);
     }
 
     if (dlg.exec() != QDialog::Accepted || chosen.isEmpty())

@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include "aboutForm.h"
+#include "browseFolder.h"
+#include <QDialog>
 #include "fakes.h"
 #include "mainForm.h"
 #include "settingsPage.h"
@@ -78,6 +80,19 @@ TEST(ScreenshotTest, EachPageAndTheAboutBox) {
     ASSERT_FALSE(about.isNull());
     EXPECT_GT(Colours(about), 10);
     EXPECT_TRUE(about.save(shots + "/about.png"));
+
+    QImage browser;
+    QTimer::singleShot(200, [&] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            browser = dlg->grab().toImage();
+            dlg->reject();
+        }
+    });
+    QString folder = dir.path();
+    BrowseForFolder(&w, folder, QStringLiteral("Please select a target folder"), 37, QStringLiteral("c:"));
+    ASSERT_FALSE(browser.isNull());
+    EXPECT_TRUE(browser.save(shots + "/browse-folder.png"));
+
     w.close();
     PlatformSetRegistryDir(nullptr);
 }

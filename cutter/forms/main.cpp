@@ -12,7 +12,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationDisplayName(AppTitle);
 
     TfrmMain frmMain(CreateProgramComponents(), DefaultAppPaths());
-    frmMain.Start();
+    // Shown before the components are made, so a component that cannot be created is
+    // reported over the window rather than before any window appears.
     frmMain.show();
+    frmMain.Start();
     return app.exec();
 }

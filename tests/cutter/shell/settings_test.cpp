@@ -176,6 +176,25 @@ TEST_F(SettingsStoreTest, GridLayoutBesideTheProgramOrInTheConfigFolder) {
     EXPECT_EQ(again.grid->columns[0].width, 321);
 }
 
+TEST_F(SettingsStoreTest, UnusableRegistryLeavesEverythingAsItWas) {
+    // A registry folder that is a file: the key can be neither opened nor created.
+    const QString blocker = dir_.path() + QStringLiteral("/blocker");
+    QFile file(blocker);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QByteArray reg = (blocker + QStringLiteral("/registry")).toUtf8();
+    PlatformSetRegistryDir(reg.constData());
+
+    TSettingsStore store(paths_);
+    TSettingsValues v;
+    v.splitFolder = QStringLiteral("as designed");
+    v.params.mp3Bitrate = 64;
+    EXPECT_FALSE(store.Load(v));
+    EXPECT_EQ(v.splitFolder, "as designed");
+    EXPECT_EQ(v.params.mp3Bitrate, 64);
+    EXPECT_FALSE(store.Save(v));
+}
+
 TEST(GridLayoutTest, FileTextAndDamagedFiles) {
     QTemporaryDir dir;
     const QString file = dir.path() + "/grid.ini";

@@ -141,7 +141,7 @@ HRESULT ParseNumber(const OLECHAR* text, UINT length, Number* out) {
         negative = *p == '-';
         ++p;
     }
-    if (p == last) return DISP_E_TYPEMISMATCH;
+    if (p == last || !((*p >= '0' && *p <= '9') || *p == '.')) return DISP_E_TYPEMISMATCH;
     for (const char* q = p; q < last; ++q) {
         const char c = *q;
         const bool ok = (c >= '0' && c <= '9') || c == '.' || c == 'e' || c == 'E' || c == '+' || c == '-';

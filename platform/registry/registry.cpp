@@ -171,11 +171,8 @@ bool save(Store& s, int hive) {
         ::unlink(tmp.c_str());
         return false;
     }
-    int dfd = ::open(dirLocked(s).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    // The folder is not synced: after a crash the rename may be lost, but the hive file is
+    // always one complete version, the old or the new.
     h.identity = identityOf(st);  // rename keeps inode, size and times
     return true;
 }

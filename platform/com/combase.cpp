@@ -145,7 +145,9 @@ struct Server {
     DllCanUnloadNowFn canUnloadNow;
 };
 
-std::mutex serversLock;
+// Recursive: a server's DllGetClassObject may itself activate another class. Held while the
+// entry point runs, so CoFreeUnusedLibraries cannot unload a module that is being entered.
+std::recursive_mutex serversLock;
 std::map<std::string, Server>& Servers() {
     static auto* servers = new std::map<std::string, Server>;  // never destroyed: modules outlive exit order
     return *servers;
@@ -196,7 +198,7 @@ PLATFORM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD, LPVOID, REFIID riid
     std::string file = ToUtf8(path);
     DllGetClassObjectFn getClassObject = nullptr;
     {
-        std::lock_guard<std::mutex> guard(serversLock);
+        std::lock_guard<std::recursive_mutex> guard(serversLock);
         auto& servers = Servers();
         auto found = servers.find(file);
         if (found == servers.end()) {
@@ -212,8 +214,8 @@ PLATFORM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD, LPVOID, REFIID riid
             found = servers.emplace(file, Server{handle, get, canUnload}).first;
         }
         getClassObject = found->second.getClassObject;
+        return getClassObject(clsid, riid, ppv);
     }
-    return getClassObject(clsid, riid, ppv);
 }
 
 PLATFORM_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, LPVOID* ppv) {
@@ -229,7 +231,7 @@ PLATFORM_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD con
 }
 
 PLATFORM_API void CoFreeUnusedLibraries() {
-    std::lock_guard<std::mutex> guard(serversLock);
+    std::lock_guard<std::recursive_mutex> guard(serversLock);
     auto& servers = Servers();
     for (auto it = servers.begin(); it != servers.end();) {
         if (it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {

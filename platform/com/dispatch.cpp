@@ -322,6 +322,7 @@ HRESULT TableInvoke(const DispInterface& table, void* self, DISPID id, WORD flag
         DISPID named = params->rgdispidNamedArgs[i];
         std::size_t index;
         if (named == DISPID_PROPERTYPUT && (m->kind == DispKind::Put || m->kind == DispKind::PutRef)) {
+            if (inputs == 0) return DISP_E_BADPARAMCOUNT;
             index = inputs - 1;  // the value is a put's last parameter
         } else {
             anyNamed = true;

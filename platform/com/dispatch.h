@@ -64,6 +64,8 @@
 //     free and replace). When it is VT_VARIANT | VT_BYREF, or by reference to another type,
 //     the method works on a temporary that is converted and written back after success
 //     (a variant target is cleared first).
+//   - A retval SAFEARRAY that the method leaves null comes back as VT_EMPTY; a null BSTR
+//     as VT_BSTR with a null pointer (the empty string).
 //   - An omitted optional parameter ([optional], or any [out] one) is a zero / null value
 //     (VT_ERROR with DISP_E_PARAMNOTFOUND for a VARIANT); an argument that is VT_ERROR with
 //     DISP_E_PARAMNOTFOUND counts as omitted.

@@ -1,0 +1,49 @@
+// The state of AudioChannelsProcessing3: an interleaved audio array taken apart into one
+// queue of 64-bit values per channel, and processed channels queued per channel until
+// they are joined into an interleaved PCM array again.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "KezAudioArrayProcessing3/audio_array.h"
+#include "backends/KezAudioCompress3/KezAudioCompress3Lib_TLB.h"
+
+namespace kez::array {
+
+// Returned when a channel buffer or a result array cannot be made (reported as -11).
+inline constexpr HRESULT kNoMemory = E_OUTOFMEMORY;
+
+// Channel numbers above this cannot name a channel of any header (nChannels is 16 bits);
+// such a number is treated as a buffer that cannot be allocated.
+inline constexpr LONG kMaxChannelNumber = 65535;
+
+class ChannelsState {
+public:
+    // The converter is borrowed; it must outlive the state.
+    explicit ChannelsState(IAudioCompress3* converter) : converter_(converter) {}
+
+    HRESULT SetInputArray(SAFEARRAY* array, LONG* channelsCount);
+    HRESULT GetSingleChannel(LONG numChannel, SAFEARRAY** out);
+    HRESULT SetSingleChannel(LONG numChannel, SAFEARRAY* array);
+    HRESULT GetOutputArray(SAFEARRAY** out);
+
+    // The number of channels the split gives for a header's channel count.
+    static LONG ChannelsFor(WORD formatTag, WORD channels);
+
+    std::size_t InputChannels() const { return input_.size(); }
+    std::size_t OutputChannels() const { return output_.size(); }
+    int ContainerSize() const { return containerSize_; }
+
+private:
+    IAudioCompress3* converter_;
+    bool modeSet_ = false;
+    std::array<std::uint8_t, kHeaderSize> inputFormat_{};
+    std::array<std::uint8_t, kHeaderSize> decodedHeader_{};
+    std::array<std::uint8_t, kHeaderSize> channelHeader_{};
+    int containerSize_ = 0;
+    std::vector<std::vector<double>> input_;
+    std::vector<std::vector<double>> output_;
+};
+
+}  // namespace kez::array

@@ -344,7 +344,10 @@ HRESULT TableInvoke(const DispInterface& table, void* self, DISPID id, WORD flag
         for (const auto& p : m->params) named = named || p.name;
         if (!named) return DISP_E_NONAMEDARGS;
     }
-    if (positional > inputs) return DISP_E_BADPARAMCOUNT;
+    // A record cannot travel in the result variant (there is no record information to
+    // allocate one with): the caller passes its own record as one more, last argument.
+    const bool recordRetval = retval && !m->cxx.empty() && m->cxx.back().record;
+    if (positional > inputs + (recordRetval ? 1 : 0)) return DISP_E_BADPARAMCOUNT;
     for (UINT k = 0; k < positional; ++k) {
         UINT index = params->cArgs - 1 - k;  // rgvarg runs backwards
         if (from[k] != kNoArg) {
@@ -365,7 +368,11 @@ HRESULT TableInvoke(const DispInterface& table, void* self, DISPID id, WORD flag
     VARIANT scratch;
     VariantInit(&scratch);
     if (result) VariantInit(result);
-    if (retval) args[n - 1] = result ? result : &scratch;
+    if (recordRetval) {
+        if (!args[n - 1] || detail::IsOmitted(args[n - 1])) return DISP_E_PARAMNOTOPTIONAL;
+    } else if (retval) {
+        args[n - 1] = result ? result : &scratch;
+    }
 
     SetErrorInfo(0, nullptr);  // what the method leaves there is its own report
     UINT bad = kNoArg;

@@ -72,7 +72,9 @@
 //   - A record parameter takes a VT_RECORD or VT_RECORD | VT_BYREF argument and receives
 //     its pvRecord pointer, so the method reads and writes the caller's record in place. The
 //     record's IRecordInfo and size are not checked: caller and method must agree on the
-//     struct, as with any early-bound call.
+//     struct, as with any early-bound call. A record [out, retval] (a property get of a
+//     record) is filled in the record the caller passes as one extra, last argument
+//     (VT_RECORD | VT_BYREF); the result variant stays VT_EMPTY.
 //   - Failures: DISP_E_MEMBERNOTFOUND (no member with that id and kind), DISP_E_BADPARAMCOUNT
 //     (too many arguments, or too few without named ones), DISP_E_PARAMNOTOPTIONAL (a
 //     required parameter left out), DISP_E_PARAMNOTFOUND (a named id the member lacks),

@@ -30,6 +30,8 @@ struct IProbe : IDispatch {
     STDMETHOD(put_Item)(LONG index, BSTR value) = 0;
     STDMETHOD(Object)(IDispatch* object, IUnknown** same) = 0;
     STDMETHOD(InRef)(VARIANT* v, LONG* vt) = 0;
+    STDMETHOD(get_Last)(Pair* value) = 0;
+    STDMETHOD(put_Last)(Pair* value) = 0;
 };
 
 const DispInterface& ProbeTable() {
@@ -48,6 +50,8 @@ const DispInterface& ProbeTable() {
         Member<&IProbe::put_Item>(DispKind::Put, u"Item", 6, u"property Item", {{u"index"}, {u"value"}}),
         Method<&IProbe::Object>(u"Object", 7, nullptr, {{u"object"}, {u"same", VT_UNKNOWN, kRetval}}),
         Method<&IProbe::InRef>(u"InRef", 8, nullptr, {{u"v", VT_VARIANT, kIn}, {u"vt", VT_I4, kRetval}}),
+        Get<&IProbe::get_Last>(u"Last", 9, u"property Last", VT_RECORD),
+        Put<&IProbe::put_Last>(u"Last", 9, u"property Last", VT_RECORD),
     }};
     return table;
 }
@@ -125,7 +129,19 @@ public:
         return S_OK;
     }
 
+    STDMETHOD(get_Last)(Pair* value) override {
+        if (!value) return E_POINTER;
+        *value = last;
+        return S_OK;
+    }
+    STDMETHOD(put_Last)(Pair* value) override {
+        if (!value) return E_POINTER;
+        last = *value;
+        return S_OK;
+    }
+
     ULONG refs = 1;
+    Pair last{0, 0};
     std::vector<double> seen;
     std::u16string seenText;
     std::vector<std::u16string> items;
@@ -399,6 +415,24 @@ TEST(DispatchInvoke, RecordsAreChangedInPlace) {
     EXPECT_EQ(Invoke(&p, 3, DISPATCH_METHOD, {rec}).hr, S_OK);
     EXPECT_EQ(pair.a, 2);
     EXPECT_EQ(pair.b, 1);
+}
+
+TEST(DispatchInvoke, RecordPropertiesUseTheCallersRecord) {
+    Probe p;
+    Pair in{5, 6};
+    VARIANT rec;
+    VariantInit(&rec);
+    rec.vt = VT_RECORD | VT_BYREF;
+    rec.brecVal.pvRecord = &in;
+    EXPECT_EQ(Invoke(&p, 9, DISPATCH_PROPERTYPUT, {rec}, {DISPID_PROPERTYPUT}).hr, S_OK);
+    EXPECT_EQ(p.last.a, 5);
+    Pair out{0, 0};
+    rec.brecVal.pvRecord = &out;
+    Call c = Invoke(&p, 9, DISPATCH_PROPERTYGET, {rec});
+    ASSERT_EQ(c.hr, S_OK);
+    EXPECT_EQ(out.b, 6);
+    EXPECT_EQ(c.result.vt, VT_EMPTY);
+    EXPECT_EQ(Invoke(&p, 9, DISPATCH_PROPERTYGET, {}).hr, DISP_E_PARAMNOTOPTIONAL);
 }
 
 TEST(DispatchInvoke, InterfacesAndVariantsByReference) {

@@ -2,9 +2,8 @@
 #include "com/combase.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
-
 #include <link.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <climits>
@@ -185,8 +184,12 @@ bool ParseGuid(LPCOLESTR text, GUID* guid) {
 
 }  // namespace
 
-PLATFORM_API HRESULT CoInitialize(LPVOID) { return S_OK; }
-PLATFORM_API HRESULT CoInitializeEx(LPVOID, DWORD) { return S_OK; }
+PLATFORM_API HRESULT CoInitialize(LPVOID) {
+    return S_OK;
+}
+PLATFORM_API HRESULT CoInitializeEx(LPVOID, DWORD) {
+    return S_OK;
+}
 PLATFORM_API void CoUninitialize() {}
 
 PLATFORM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD, LPVOID, REFIID riid, LPVOID* ppv) {
@@ -218,11 +221,13 @@ PLATFORM_API HRESULT CoGetClassObject(REFCLSID clsid, DWORD, LPVOID, REFIID riid
     }
 }
 
-PLATFORM_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid, LPVOID* ppv) {
+PLATFORM_API HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, REFIID riid,
+                                      LPVOID* ppv) {
     if (!ppv) return E_POINTER;
     *ppv = nullptr;
     IClassFactory* factory = nullptr;
-    HRESULT hr = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    HRESULT hr =
+        CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(hr)) return hr;
     if (!factory) return E_UNEXPECTED;
     hr = factory->CreateInstance(outer, riid, ppv);
@@ -249,7 +254,8 @@ PLATFORM_API HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid) {
     // a version-independent ProgID without a CLSID of its own names its current version
     for (int depth = 0; depth < 8 && !name.empty(); ++depth) {
         std::u16string text;
-        if (ReadDefault(name + u"\\CLSID", &text)) return ParseGuid(text.c_str(), clsid) ? S_OK : CO_E_CLASSSTRING;
+        if (ReadDefault(name + u"\\CLSID", &text))
+            return ParseGuid(text.c_str(), clsid) ? S_OK : CO_E_CLASSSTRING;
         std::u16string next;
         if (!ReadDefault(name + u"\\CurVer", &next) || next == name) break;
         name = next;
@@ -261,7 +267,8 @@ PLATFORM_API HRESULT ProgIDFromCLSID(REFCLSID clsid, LPOLESTR* progId) {
     if (!progId) return E_INVALIDARG;
     *progId = nullptr;
     std::u16string text;
-    if (!ReadDefault(u"CLSID\\" + GuidText(clsid) + u"\\ProgID", &text) || text.empty()) return REGDB_E_CLASSNOTREG;
+    if (!ReadDefault(u"CLSID\\" + GuidText(clsid) + u"\\ProgID", &text) || text.empty())
+        return REGDB_E_CLASSNOTREG;
     auto* out = static_cast<LPOLESTR>(CoTaskMemAlloc((text.size() + 1) * sizeof(OLECHAR)));
     if (!out) return E_OUTOFMEMORY;
     std::memcpy(out, text.c_str(), (text.size() + 1) * sizeof(OLECHAR));
@@ -291,23 +298,30 @@ PLATFORM_API HRESULT IIDFromString(LPCOLESTR text, IID* iid) {
 PLATFORM_API INT StringFromGUID2(REFGUID guid, LPOLESTR buffer, INT size) {
     if (!buffer || size < 39) return 0;
     char text[40];
-    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", unsigned(guid.Data1),
-                  unsigned(guid.Data2), unsigned(guid.Data3), guid.Data4[0], guid.Data4[1], guid.Data4[2],
-                  guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  unsigned(guid.Data1), unsigned(guid.Data2), unsigned(guid.Data3), guid.Data4[0],
+                  guid.Data4[1], guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6],
+                  guid.Data4[7]);
     for (int i = 0; i < 39; ++i) buffer[i] = OLECHAR(text[i]);
     return 39;
 }
 
-PLATFORM_API HMODULE LoadLibraryW(LPCWSTR name) { return name ? LoadModule(ToUtf8(name)) : nullptr; }
+PLATFORM_API HMODULE LoadLibraryW(LPCWSTR name) {
+    return name ? LoadModule(ToUtf8(name)) : nullptr;
+}
 
-PLATFORM_API HMODULE LoadLibraryA(const char* name) { return name ? LoadModule(name) : nullptr; }
+PLATFORM_API HMODULE LoadLibraryA(const char* name) {
+    return name ? LoadModule(name) : nullptr;
+}
 
 PLATFORM_API void* GetProcAddress(HMODULE module, const char* name) {
     if (!module || !name) return nullptr;
     return dlsym(module, name);
 }
 
-PLATFORM_API BOOL FreeLibrary(HMODULE module) { return module && dlclose(module) == 0 ? TRUE : FALSE; }
+PLATFORM_API BOOL FreeLibrary(HMODULE module) {
+    return module && dlclose(module) == 0 ? TRUE : FALSE;
+}
 
 PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
     if (!module) {
@@ -332,4 +346,6 @@ PLATFORM_API DWORD PlatformModuleFileNameOf(const void* address, LPWSTR buffer, 
     return CopyOut(realpath(info.dli_fname, resolved) ? resolved : info.dli_fname, buffer, size);
 }
 
-PLATFORM_API const char* PlatformLastLoadError() { return lastLoadError.c_str(); }
+PLATFORM_API const char* PlatformLastLoadError() {
+    return lastLoadError.c_str();
+}

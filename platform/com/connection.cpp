@@ -49,7 +49,9 @@ EventArg::EventArg(const EventArg& other) {
     VariantInit(&value_);
     VariantCopy(&value_, &other.value_);
 }
-EventArg::~EventArg() { VariantClear(&value_); }
+EventArg::~EventArg() {
+    VariantClear(&value_);
+}
 
 // --- the source side -------------------------------------------------------------------------
 
@@ -132,8 +134,8 @@ using PointsEnum = Enumerator<IEnumConnectionPoints, IConnectionPoint*, IConnect
 struct ConnectionPoints::Impl {
     struct Sink {
         DWORD cookie;
-        IUnknown* unk;     // what Advise was given
-        IDispatch* disp;   // what events are sent to
+        IUnknown* unk;    // what Advise was given
+        IDispatch* disp;  // what events are sent to
     };
 
     class Point final : public IConnectionPoint {
@@ -169,7 +171,8 @@ struct ConnectionPoints::Impl {
             void* disp = nullptr;
             if (FAILED(sink->QueryInterface(iid_, &disp)) || !disp) {
                 disp = nullptr;
-                if (FAILED(sink->QueryInterface(IID_IDispatch, &disp)) || !disp) return CONNECT_E_CANNOTCONNECT;
+                if (FAILED(sink->QueryInterface(IID_IDispatch, &disp)) || !disp)
+                    return CONNECT_E_CANNOTCONNECT;
             }
             sink->AddRef();
             DWORD c = ++owner_->lastCookie;
@@ -211,7 +214,9 @@ struct ConnectionPoints::Impl {
     class Container final : public IConnectionPointContainer {
     public:
         explicit Container(Impl* owner) : owner_(owner) {}
-        STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override { return owner_->owner->QueryInterface(riid, ppv); }
+        STDMETHOD(QueryInterface)(REFIID riid, void** ppv) override {
+            return owner_->owner->QueryInterface(riid, ppv);
+        }
         STDMETHOD_(ULONG, AddRef)() override { return owner_->owner->AddRef(); }
         STDMETHOD_(ULONG, Release)() override { return owner_->owner->Release(); }
         STDMETHOD(EnumConnectionPoints)(IEnumConnectionPoints** out) override {
@@ -263,7 +268,9 @@ ConnectionPoints::ConnectionPoints(IUnknown* owner, std::vector<IID> eventIids)
 
 ConnectionPoints::~ConnectionPoints() = default;
 
-IConnectionPointContainer* ConnectionPoints::Container() { return &impl_->container; }
+IConnectionPointContainer* ConnectionPoints::Container() {
+    return &impl_->container;
+}
 
 HRESULT ConnectionPoints::Fire(REFIID iid, DISPID id, const VARIANT* args, UINT count) {
     Impl::Point* point = impl_->Find(iid);
@@ -318,7 +325,9 @@ std::size_t ConnectionPoints::SinkCount(REFIID iid) const {
 
 // --- the client side -------------------------------------------------------------------------
 
-UINT EventArgs::Count() const { return params_ ? params_->cArgs : 0; }
+UINT EventArgs::Count() const {
+    return params_ ? params_->cArgs : 0;
+}
 
 const VARIANT& EventArgs::operator[](UINT i) const {
     static const VARIANT empty{};
@@ -346,9 +355,15 @@ T Converted(const VARIANT& v, VARTYPE vt, T VARIANT::*field, T fallback) {
 }
 }  // namespace
 
-LONG EventArgs::Long(UINT i) const { return Converted<LONG>((*this)[i], VT_I4, &VARIANT::lVal, 0); }
-LONGLONG EventArgs::LongLong(UINT i) const { return Converted<LONGLONG>((*this)[i], VT_I8, &VARIANT::llVal, 0); }
-double EventArgs::Double(UINT i) const { return Converted<double>((*this)[i], VT_R8, &VARIANT::dblVal, 0.0); }
+LONG EventArgs::Long(UINT i) const {
+    return Converted<LONG>((*this)[i], VT_I4, &VARIANT::lVal, 0);
+}
+LONGLONG EventArgs::LongLong(UINT i) const {
+    return Converted<LONGLONG>((*this)[i], VT_I8, &VARIANT::llVal, 0);
+}
+double EventArgs::Double(UINT i) const {
+    return Converted<double>((*this)[i], VT_R8, &VARIANT::dblVal, 0.0);
+}
 bool EventArgs::Bool(UINT i) const {
     return Converted<VARIANT_BOOL>((*this)[i], VT_BOOL, &VARIANT::boolVal, VARIANT_FALSE) != VARIANT_FALSE;
 }
@@ -358,7 +373,8 @@ std::u16string EventArgs::String(UINT i) const {
     VariantInit(&in);
     VariantInit(&out);
     std::u16string text;
-    if (SUCCEEDED(VariantCopyInd(&in, &v)) && SUCCEEDED(VariantChangeType(&out, &in, 0, VT_BSTR)) && out.bstrVal)
+    if (SUCCEEDED(VariantCopyInd(&in, &v)) && SUCCEEDED(VariantChangeType(&out, &in, 0, VT_BSTR)) &&
+        out.bstrVal)
         text.assign(out.bstrVal, SysStringLen(out.bstrVal));
     VariantClear(&in);
     VariantClear(&out);
@@ -401,7 +417,8 @@ public:
         for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
         return DISP_E_UNKNOWNNAME;
     }
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         if (detached_) return S_OK;
         auto found = handlers_.find(id);
         if (found == handlers_.end() || !found->second) return S_OK;
@@ -430,13 +447,16 @@ private:
 
 }  // namespace
 
-HRESULT CreateEventSink(REFIID eventIid, std::vector<std::pair<DISPID, EventHandler>> handlers, IDispatch** out) {
+HRESULT CreateEventSink(REFIID eventIid, std::vector<std::pair<DISPID, EventHandler>> handlers,
+                        IDispatch** out) {
     if (!out) return E_POINTER;
     *out = new (std::nothrow) Sink(eventIid, std::move(handlers));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
-EventConnection::~EventConnection() { Disconnect(); }
+EventConnection::~EventConnection() {
+    Disconnect();
+}
 
 HRESULT EventConnection::Connect(IUnknown* source, REFIID eventIid,
                                  std::vector<std::pair<DISPID, EventHandler>> handlers) {

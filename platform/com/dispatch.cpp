@@ -16,7 +16,9 @@ namespace {
 
 constexpr UINT kNoArg = UINT_MAX;
 
-bool HasRetval(const DispMember& m) { return !m.params.empty() && (m.params.back().flags & PARAMFLAG_FRETVAL); }
+bool HasRetval(const DispMember& m) {
+    return !m.params.empty() && (m.params.back().flags & PARAMFLAG_FRETVAL);
+}
 
 // A parameter that may be left out: [optional], or an [out] one (its value is dropped).
 bool MayOmit(const DispParam& p) {
@@ -34,13 +36,20 @@ std::string Describe(const DispInterface& t, const DispMember& m) {
 
 bool Compatible(VARTYPE cxx, VARTYPE table) {
     switch (cxx) {
-    case VT_EMPTY: return true;
-    case VT_I2: return table == VT_I2 || table == VT_BOOL;
-    case VT_I4: return table == VT_I4 || table == VT_INT || table == VT_ERROR || table == VT_HRESULT;
-    case VT_UI4: return table == VT_UI4 || table == VT_UINT;
-    case VT_R8: return table == VT_R8 || table == VT_DATE;
-    case VT_ARRAY: return (table & VT_ARRAY) != 0 || table == VT_SAFEARRAY;
-    default: return table == cxx;
+        case VT_EMPTY:
+            return true;
+        case VT_I2:
+            return table == VT_I2 || table == VT_BOOL;
+        case VT_I4:
+            return table == VT_I4 || table == VT_INT || table == VT_ERROR || table == VT_HRESULT;
+        case VT_UI4:
+            return table == VT_UI4 || table == VT_UINT;
+        case VT_R8:
+            return table == VT_R8 || table == VT_DATE;
+        case VT_ARRAY:
+            return (table & VT_ARRAY) != 0 || table == VT_SAFEARRAY;
+        default:
+            return table == cxx;
     }
 }
 
@@ -56,7 +65,8 @@ DispMember MakeMember(DispKind kind, const OLECHAR* name, DISPID id, const OLECH
     m.kind = kind;
     m.help = help;
     m.thunk = thunk;
-    while (params.size() < cxx.size()) params.push_back({nullptr, VT_EMPTY, cxx[params.size()].pointer ? kOut : kIn});
+    while (params.size() < cxx.size())
+        params.push_back({nullptr, VT_EMPTY, cxx[params.size()].pointer ? kOut : kIn});
     for (std::size_t i = 0; i < params.size() && i < cxx.size(); ++i) {
         DispParam& p = params[i];
         if ((p.vt & ~VT_BYREF) == VT_EMPTY) p.vt = cxx[i].defaultVt;
@@ -165,7 +175,8 @@ bool DirectTarget(const VARIANT* target, VARTYPE paramVt) {
     if (!target || !(target->vt & VT_BYREF)) return false;
     VARTYPE t = VARTYPE(target->vt & ~VT_BYREF);
     VARTYPE p = VARTYPE(paramVt & ~VT_BYREF);
-    if (p & VT_ARRAY) return (t & VT_ARRAY) && ((p & VT_TYPEMASK) == 0 || (t & VT_TYPEMASK) == (p & VT_TYPEMASK));
+    if (p & VT_ARRAY)
+        return (t & VT_ARRAY) && ((p & VT_TYPEMASK) == 0 || (t & VT_TYPEMASK) == (p & VT_TYPEMASK));
     return t == p;
 }
 
@@ -199,33 +210,45 @@ HRESULT StoreOut(VARIANT* target, VARIANT* value, bool inout) {
         if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
     }
     switch (base) {
-    case VT_I1:
-    case VT_UI1: *target->pbVal = v.bVal; break;
-    case VT_I2:
-    case VT_UI2:
-    case VT_BOOL: *target->piVal = v.iVal; break;
-    case VT_I4:
-    case VT_UI4:
-    case VT_INT:
-    case VT_UINT:
-    case VT_ERROR:
-    case VT_R4: *target->plVal = v.lVal; break;
-    case VT_I8:
-    case VT_UI8:
-    case VT_R8:
-    case VT_DATE:
-    case VT_CY: *target->pllVal = v.llVal; break;
-    case VT_DECIMAL: *target->pdecVal = v.decVal; break;
-    case VT_BSTR:
-        if (inout) SysFreeString(*target->pbstrVal);
-        *target->pbstrVal = v.bstrVal;
-        break;
-    case VT_UNKNOWN:
-    case VT_DISPATCH:
-        if (inout && *target->ppunkVal) (*target->ppunkVal)->Release();
-        *target->ppunkVal = v.punkVal;
-        break;
-    default: VariantClear(&v); return DISP_E_TYPEMISMATCH;
+        case VT_I1:
+        case VT_UI1:
+            *target->pbVal = v.bVal;
+            break;
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL:
+            *target->piVal = v.iVal;
+            break;
+        case VT_I4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_ERROR:
+        case VT_R4:
+            *target->plVal = v.lVal;
+            break;
+        case VT_I8:
+        case VT_UI8:
+        case VT_R8:
+        case VT_DATE:
+        case VT_CY:
+            *target->pllVal = v.llVal;
+            break;
+        case VT_DECIMAL:
+            *target->pdecVal = v.decVal;
+            break;
+        case VT_BSTR:
+            if (inout) SysFreeString(*target->pbstrVal);
+            *target->pbstrVal = v.bstrVal;
+            break;
+        case VT_UNKNOWN:
+        case VT_DISPATCH:
+            if (inout && *target->ppunkVal) (*target->ppunkVal)->Release();
+            *target->ppunkVal = v.punkVal;
+            break;
+        default:
+            VariantClear(&v);
+            return DISP_E_TYPEMISMATCH;
     }
     return S_OK;
 }
@@ -274,7 +297,8 @@ const DispMember* FindMember(const DispInterface& table, DISPID id, WORD flags) 
     return m;
 }
 
-HRESULT TableGetIDsOfNames(const DispInterface& table, REFIID riid, LPOLESTR* names, UINT count, DISPID* ids) {
+HRESULT TableGetIDsOfNames(const DispInterface& table, REFIID riid, LPOLESTR* names, UINT count,
+                           DISPID* ids) {
     if (riid != GUID_NULL) return DISP_E_UNKNOWNINTERFACE;
     if (count == 0) return S_OK;
     if (!names || !ids) return E_INVALIDARG;

@@ -158,9 +158,9 @@ struct DispInterface {
 // at namespace scope.
 template <class I>
 struct InterfaceId;
-#define PLATFORM_INTERFACE_ID(Iface, iidConstant) \
-    template <>                                   \
-    struct platform::InterfaceId<Iface> {         \
+#define PLATFORM_INTERFACE_ID(Iface, iidConstant)        \
+    template <>                                          \
+    struct platform::InterfaceId<Iface> {                \
         static constexpr const IID& value = iidConstant; \
     }
 
@@ -200,8 +200,9 @@ public:
     STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         return TableGetIDsOfNames(*dispTable_, riid, names, count, ids);
     }
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* excep, UINT* argErr) override {
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+     UINT* argErr) override {
         return TableInvoke(*dispTable_, static_cast<Iface*>(this), id, flags, params, result, excep, argErr);
     }
 
@@ -273,18 +274,54 @@ struct ScalarTraits {
         return value;
     }
 };
-template <> struct Traits<CHAR> : ScalarTraits<CHAR> { static constexpr VARTYPE vt = VT_I1; };
-template <> struct Traits<BYTE> : ScalarTraits<BYTE> { static constexpr VARTYPE vt = VT_UI1; };
-template <> struct Traits<SHORT> : ScalarTraits<SHORT> { static constexpr VARTYPE vt = VT_I2; };
-template <> struct Traits<USHORT> : ScalarTraits<USHORT> { static constexpr VARTYPE vt = VT_UI2; };
-template <> struct Traits<LONG> : ScalarTraits<LONG> { static constexpr VARTYPE vt = VT_I4; };
-template <> struct Traits<ULONG> : ScalarTraits<ULONG> { static constexpr VARTYPE vt = VT_UI4; };
-template <> struct Traits<LONGLONG> : ScalarTraits<LONGLONG> { static constexpr VARTYPE vt = VT_I8; };
-template <> struct Traits<ULONGLONG> : ScalarTraits<ULONGLONG> { static constexpr VARTYPE vt = VT_UI8; };
-template <> struct Traits<float> : ScalarTraits<float> { static constexpr VARTYPE vt = VT_R4; };
-template <> struct Traits<double> : ScalarTraits<double> { static constexpr VARTYPE vt = VT_R8; };
-template <> struct Traits<CY> : ScalarTraits<CY> { static constexpr VARTYPE vt = VT_CY; };
-template <> struct Traits<BSTR> : ScalarTraits<BSTR> { static constexpr VARTYPE vt = VT_BSTR; };
+template <>
+struct Traits<CHAR> : ScalarTraits<CHAR> {
+    static constexpr VARTYPE vt = VT_I1;
+};
+template <>
+struct Traits<BYTE> : ScalarTraits<BYTE> {
+    static constexpr VARTYPE vt = VT_UI1;
+};
+template <>
+struct Traits<SHORT> : ScalarTraits<SHORT> {
+    static constexpr VARTYPE vt = VT_I2;
+};
+template <>
+struct Traits<USHORT> : ScalarTraits<USHORT> {
+    static constexpr VARTYPE vt = VT_UI2;
+};
+template <>
+struct Traits<LONG> : ScalarTraits<LONG> {
+    static constexpr VARTYPE vt = VT_I4;
+};
+template <>
+struct Traits<ULONG> : ScalarTraits<ULONG> {
+    static constexpr VARTYPE vt = VT_UI4;
+};
+template <>
+struct Traits<LONGLONG> : ScalarTraits<LONGLONG> {
+    static constexpr VARTYPE vt = VT_I8;
+};
+template <>
+struct Traits<ULONGLONG> : ScalarTraits<ULONGLONG> {
+    static constexpr VARTYPE vt = VT_UI8;
+};
+template <>
+struct Traits<float> : ScalarTraits<float> {
+    static constexpr VARTYPE vt = VT_R4;
+};
+template <>
+struct Traits<double> : ScalarTraits<double> {
+    static constexpr VARTYPE vt = VT_R8;
+};
+template <>
+struct Traits<CY> : ScalarTraits<CY> {
+    static constexpr VARTYPE vt = VT_CY;
+};
+template <>
+struct Traits<BSTR> : ScalarTraits<BSTR> {
+    static constexpr VARTYPE vt = VT_BSTR;
+};
 // A null array travels as VT_EMPTY; VT_ARRAY without an element type takes the array's own.
 PLATFORM_CXX void ArrayToVariant(SAFEARRAY* array, VARTYPE vt, VARIANT* out);
 template <>
@@ -292,8 +329,14 @@ struct Traits<SAFEARRAY*> : ScalarTraits<SAFEARRAY*> {
     static constexpr VARTYPE vt = VT_ARRAY;
     static void ToVariant(SAFEARRAY* value, VARTYPE vt, VARIANT* out) { ArrayToVariant(value, vt, out); }
 };
-template <> struct Traits<IUnknown*> : ScalarTraits<IUnknown*> { static constexpr VARTYPE vt = VT_UNKNOWN; };
-template <> struct Traits<IDispatch*> : ScalarTraits<IDispatch*> { static constexpr VARTYPE vt = VT_DISPATCH; };
+template <>
+struct Traits<IUnknown*> : ScalarTraits<IUnknown*> {
+    static constexpr VARTYPE vt = VT_UNKNOWN;
+};
+template <>
+struct Traits<IDispatch*> : ScalarTraits<IDispatch*> {
+    static constexpr VARTYPE vt = VT_DISPATCH;
+};
 template <>
 struct Traits<VARIANT> {
     static constexpr bool known = true;
@@ -303,17 +346,16 @@ struct Traits<VARIANT> {
 };
 // 32-bit enumerations travel as VT_I4.
 template <class T>
-    requires std::is_enum_v<T> && (sizeof(T) == 4)
-struct Traits<T> : ScalarTraits<T> {
+requires std::is_enum_v<T> &&(sizeof(T) == 4) struct Traits<T> : ScalarTraits<T> {
     static constexpr VARTYPE vt = VT_I4;
 };
 
 template <class T>
-concept OtherInterface = std::is_base_of_v<IUnknown, T> && !std::is_same_v<T, IUnknown> &&
-                         !std::is_same_v<T, IDispatch>;
+concept OtherInterface =
+    std::is_base_of_v<IUnknown, T> && !std::is_same_v<T, IUnknown> && !std::is_same_v<T, IDispatch>;
 
 template <class I>
-    requires OtherInterface<I>
+requires OtherInterface<I>
 struct Traits<I*> {
     static constexpr bool known = true;
     static constexpr VARTYPE vt = std::is_base_of_v<IDispatch, I> ? VT_DISPATCH : VT_UNKNOWN;
@@ -333,10 +375,11 @@ struct Traits<I*> {
 
 // Records: a pointer to anything else (a struct, or void*) with VT_RECORD in the table.
 template <class T>
-concept RecordPointer = std::is_pointer_v<T> && !std::is_same_v<T, BSTR> && !std::is_same_v<T, SAFEARRAY*> &&
-                        !std::is_same_v<T, VARIANT*> && !std::is_base_of_v<IUnknown, std::remove_pointer_t<T>> &&
-                        (std::is_class_v<std::remove_pointer_t<T>> || std::is_void_v<std::remove_pointer_t<T>>) &&
-                        !std::is_pointer_v<std::remove_pointer_t<T>>;
+concept RecordPointer =
+    std::is_pointer_v<T> && !std::is_same_v<T, BSTR> && !std::is_same_v<T, SAFEARRAY*> &&
+    !std::is_same_v<T, VARIANT*> && !std::is_base_of_v<IUnknown, std::remove_pointer_t<T>> &&
+    (std::is_class_v<std::remove_pointer_t<T>> ||
+     std::is_void_v<std::remove_pointer_t<T>>)&&!std::is_pointer_v<std::remove_pointer_t<T>>;
 
 template <class T>
 struct IsTraitsKnown : std::bool_constant<Traits<T>::known> {};
@@ -346,8 +389,7 @@ struct Slot;  // one parameter of one call
 
 // In by value.
 template <class A>
-    requires IsTraitsKnown<A>::value
-struct Slot<A> {
+requires IsTraitsKnown<A>::value struct Slot<A> {
     static constexpr CxxParam kCxx{Traits<A>::vt, false, false};
     VARIANT holder{};
     bool owned = false;
@@ -383,23 +425,27 @@ struct Slot<A> {
         }
     }
     A Get() {
-        if constexpr (std::is_same_v<A, VARIANT>) return holder;
-        else if (!present) return A{};
-        else return Traits<A>::FromVariant(holder);
+        if constexpr (std::is_same_v<A, VARIANT>)
+            return holder;
+        else if (!present)
+            return A{};
+        else
+            return Traits<A>::FromVariant(holder);
     }
     HRESULT Store(bool) { return S_OK; }
     ~Slot() {
         if (owned) {
-            if constexpr (OtherInterface<std::remove_pointer_t<A>>) static_cast<IUnknown*>(holder.byref)->Release();
-            else VariantClear(&holder);
+            if constexpr (OtherInterface<std::remove_pointer_t<A>>)
+                static_cast<IUnknown*>(holder.byref)->Release();
+            else
+                VariantClear(&holder);
         }
     }
 };
 
 // Records by reference.
 template <class A>
-    requires(!IsTraitsKnown<A>::value && RecordPointer<A>)
-struct Slot<A> {
+requires(!IsTraitsKnown<A>::value && RecordPointer<A>) struct Slot<A> {
     static constexpr CxxParam kCxx{VT_RECORD, true, true};
     void* record = nullptr;
     HRESULT Load(const DispParam&, VARIANT* arg) {
@@ -419,8 +465,7 @@ struct Slot<A> {
 
 // Out, in/out, retval, and VARIANT* in by reference.
 template <class V>
-    requires IsTraitsKnown<V>::value
-struct Slot<V*> {
+requires IsTraitsKnown<V>::value struct Slot<V*> {
     static constexpr CxxParam kCxx{Traits<V>::vt, true, false};
     enum Mode { Direct, Retval, Temp, Discard, InRef } mode = Discard;
     V value{};
@@ -528,7 +573,8 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
     static constexpr std::size_t arity = sizeof...(A);
     static std::vector<CxxParam> Cxx() { return {Slot<A>::kCxx...}; }
     template <auto Pmf, std::size_t... I>
-    static HRESULT Call(void* self, const DispMember& m, VARIANT** args, UINT* bad, std::index_sequence<I...>) {
+    static HRESULT Call(void* self, const DispMember& m, VARIANT** args, UINT* bad,
+                        std::index_sequence<I...>) {
         std::tuple<Slot<A>...> slots;
         HRESULT hr = S_OK;
         auto load = [&](auto& slot, std::size_t i) {

@@ -6,7 +6,11 @@
 
 // {xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx} as a constant expression.
 #define PLATFORM_GUID(d1, d2, d3, b0, b1, b2, b3, b4, b5, b6, b7) \
-    GUID { d1, d2, d3, { b0, b1, b2, b3, b4, b5, b6, b7 } }
+    GUID {                                                        \
+        d1, d2, d3, {                                             \
+            b0, b1, b2, b3, b4, b5, b6, b7                        \
+        }                                                         \
+    }
 
 inline constexpr IID IID_IUnknown = PLATFORM_GUID(0x00000000, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
 inline constexpr IID IID_IClassFactory = PLATFORM_GUID(0x00000001, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46);
@@ -57,8 +61,9 @@ struct ITypeInfo : IUnknown {
     STDMETHOD(GetRefTypeOfImplType)(UINT index, DWORD* ref) = 0;
     STDMETHOD(GetImplTypeFlags)(UINT index, INT* flags) = 0;
     STDMETHOD(GetIDsOfNames)(LPOLESTR* names, UINT count, MEMBERID* ids) = 0;
-    STDMETHOD(Invoke)(PVOID instance, MEMBERID id, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* excep, UINT* argErr) = 0;
+    STDMETHOD(Invoke)
+    (PVOID instance, MEMBERID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+     UINT* argErr) = 0;
     STDMETHOD(GetDocumentation)(MEMBERID id, BSTR* name, BSTR* doc, DWORD* helpContext, BSTR* helpFile) = 0;
     STDMETHOD(GetDllEntry)(MEMBERID id, int kind, BSTR* dll, BSTR* name, WORD* ordinal) = 0;
     STDMETHOD(GetRefTypeInfo)(DWORD ref, ITypeInfo** info) = 0;
@@ -75,8 +80,9 @@ struct IDispatch : IUnknown {
     STDMETHOD(GetTypeInfoCount)(UINT* count) = 0;
     STDMETHOD(GetTypeInfo)(UINT index, LCID lcid, ITypeInfo** info) = 0;
     STDMETHOD(GetIDsOfNames)(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) = 0;
-    STDMETHOD(Invoke)(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* excep, UINT* argErr) = 0;
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+     UINT* argErr) = 0;
 };
 
 struct IRecordInfo : IUnknown {

@@ -4,8 +4,14 @@
 
 #include "com/combase.h"
 
-PLATFORM_API LPVOID CoTaskMemAlloc(std::size_t size) { return std::malloc(size ? size : 1); }
+PLATFORM_API LPVOID CoTaskMemAlloc(std::size_t size) {
+    return std::malloc(size ? size : 1);
+}
 
-PLATFORM_API LPVOID CoTaskMemRealloc(LPVOID p, std::size_t size) { return std::realloc(p, size ? size : 1); }
+PLATFORM_API LPVOID CoTaskMemRealloc(LPVOID p, std::size_t size) {
+    return std::realloc(p, size ? size : 1);
+}
 
-PLATFORM_API void CoTaskMemFree(LPVOID p) { std::free(p); }
+PLATFORM_API void CoTaskMemFree(LPVOID p) {
+    std::free(p);
+}

@@ -8,7 +8,9 @@ namespace {
 
 constexpr MEMBERID kMemberNil = -1;
 
-BSTR Copy(const OLECHAR* s) { return s ? SysAllocString(s) : nullptr; }
+BSTR Copy(const OLECHAR* s) {
+    return s ? SysAllocString(s) : nullptr;
+}
 
 class TableTypeInfo final : public ITypeInfo {
 public:
@@ -56,12 +58,14 @@ public:
     STDMETHOD(GetIDsOfNames)(LPOLESTR* names, UINT count, MEMBERID* ids) override {
         return TableGetIDsOfNames(table_, GUID_NULL, names, count, ids);
     }
-    STDMETHOD(Invoke)(PVOID instance, MEMBERID id, WORD flags, DISPPARAMS* params, VARIANT* result,
-                      EXCEPINFO* excep, UINT* argErr) override {
+    STDMETHOD(Invoke)
+    (PVOID instance, MEMBERID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+     UINT* argErr) override {
         if (!instance) return E_INVALIDARG;
         return TableInvoke(table_, instance, id, flags, params, result, excep, argErr);
     }
-    STDMETHOD(GetDocumentation)(MEMBERID id, BSTR* name, BSTR* doc, DWORD* helpContext, BSTR* helpFile) override {
+    STDMETHOD(GetDocumentation)
+    (MEMBERID id, BSTR* name, BSTR* doc, DWORD* helpContext, BSTR* helpFile) override {
         const OLECHAR* n;
         const OLECHAR* h;
         if (id == kMemberNil) {

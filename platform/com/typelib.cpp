@@ -15,12 +15,15 @@ using com_internal::GuidText;
 // The automation marshaller: dual and dispatch interfaces are marshalled from their type library.
 constexpr const OLECHAR* kDispatchProxy = u"{00020424-0000-0000-C000-000000000046}";
 
-HRESULT FromStatus(LSTATUS status) { return status == ERROR_SUCCESS ? S_OK : REGDB_E_WRITEREGDB; }
+HRESULT FromStatus(LSTATUS status) {
+    return status == ERROR_SUCCESS ? S_OK : REGDB_E_WRITEREGDB;
+}
 
-LSTATUS SetString(HKEY root, const std::u16string& path, const OLECHAR* valueName, const std::u16string& value) {
+LSTATUS SetString(HKEY root, const std::u16string& path, const OLECHAR* valueName,
+                  const std::u16string& value) {
     HKEY key = nullptr;
-    LSTATUS s = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
-                                nullptr);
+    LSTATUS s = RegCreateKeyExW(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                                &key, nullptr);
     if (s != ERROR_SUCCESS) return s;
     s = RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        DWORD((value.size() + 1) * sizeof(OLECHAR)));
@@ -50,7 +53,9 @@ bool HasSubkeys(const std::u16string& path) {
     return any;
 }
 
-bool Gone(LSTATUS s) { return s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND || s == ERROR_PATH_NOT_FOUND; }
+bool Gone(LSTATUS s) {
+    return s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND || s == ERROR_PATH_NOT_FOUND;
+}
 
 }  // namespace
 
@@ -65,17 +70,22 @@ HRESULT RegisterTypeLibrary(const TypeLibInfo& lib, const OLECHAR* modulePath, c
     }
     const OLECHAR* title = lib.help ? lib.help : lib.name ? lib.name : u"";
     LSTATUS s = SetString(HKEY_CLASSES_ROOT, versionKey, nullptr, title);
-    if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, versionKey + u"\\" + Hex(lib.lcid) + u"\\linux64", nullptr, modulePath);
+    if (s == ERROR_SUCCESS)
+        s = SetString(HKEY_CLASSES_ROOT, versionKey + u"\\" + Hex(lib.lcid) + u"\\linux64", nullptr,
+                      modulePath);
     if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, versionKey + u"\\FLAGS", nullptr, u"0");
     if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, versionKey + u"\\HELPDIR", nullptr, folder);
     for (const DispInterface* itf : lib.interfaces) {
         if (s != ERROR_SUCCESS) break;
         const std::u16string key = u"Interface\\" + GuidText(itf->iid);
         s = SetString(HKEY_CLASSES_ROOT, key, nullptr, itf->name ? itf->name : u"");
-        if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, key + u"\\ProxyStubClsid32", nullptr, kDispatchProxy);
-        if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, key + u"\\ProxyStubClsid", nullptr, kDispatchProxy);
+        if (s == ERROR_SUCCESS)
+            s = SetString(HKEY_CLASSES_ROOT, key + u"\\ProxyStubClsid32", nullptr, kDispatchProxy);
+        if (s == ERROR_SUCCESS)
+            s = SetString(HKEY_CLASSES_ROOT, key + u"\\ProxyStubClsid", nullptr, kDispatchProxy);
         if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, key + u"\\TypeLib", nullptr, libid);
-        if (s == ERROR_SUCCESS) s = SetString(HKEY_CLASSES_ROOT, key + u"\\TypeLib", u"Version", Version(lib));
+        if (s == ERROR_SUCCESS)
+            s = SetString(HKEY_CLASSES_ROOT, key + u"\\TypeLib", u"Version", Version(lib));
     }
     return FromStatus(s);
 }

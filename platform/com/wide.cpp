@@ -33,7 +33,9 @@ std::string ToUtf8(const OLECHAR* s) {
     return out;
 }
 
-std::string ToUtf8(const std::u16string& s) { return ToUtf8(s.c_str()); }
+std::string ToUtf8(const std::u16string& s) {
+    return ToUtf8(s.c_str());
+}
 
 std::u16string FromUtf8(const std::string& s) {
     std::u16string out;
@@ -42,19 +44,41 @@ std::u16string FromUtf8(const std::string& s) {
         unsigned char b = static_cast<unsigned char>(s[i]);
         char32_t c;
         std::size_t n;
-        if (b < 0x80) { c = b; n = 1; }
-        else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; n = 2; }
-        else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; n = 3; }
-        else if ((b & 0xF8) == 0xF0) { c = b & 0x07; n = 4; }
-        else { out += u'\xFFFD'; ++i; continue; }
-        if (i + n > s.size()) { out += u'\xFFFD'; break; }
+        if (b < 0x80) {
+            c = b;
+            n = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            c = b & 0x1F;
+            n = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            c = b & 0x0F;
+            n = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            c = b & 0x07;
+            n = 4;
+        } else {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
+        if (i + n > s.size()) {
+            out += u'\xFFFD';
+            break;
+        }
         bool ok = true;
         for (std::size_t k = 1; k < n; ++k) {
             unsigned char t = static_cast<unsigned char>(s[i + k]);
-            if ((t & 0xC0) != 0x80) { ok = false; break; }
+            if ((t & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
             c = (c << 6) | (t & 0x3F);
         }
-        if (!ok) { out += u'\xFFFD'; ++i; continue; }
+        if (!ok) {
+            out += u'\xFFFD';
+            ++i;
+            continue;
+        }
         i += n;
         if (c >= 0x10000) {
             c -= 0x10000;

@@ -12,9 +12,10 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: regsvr [-u] [-s] MODULE...\n"
-                         "  -u  unregister (DllUnregisterServer)\n"
-                         "  -s  silent: no message on success\n");
+    std::fprintf(stderr,
+                 "usage: regsvr [-u] [-s] MODULE...\n"
+                 "  -u  unregister (DllUnregisterServer)\n"
+                 "  -s  silent: no message on success\n");
     return 1;
 }
 
@@ -49,11 +50,16 @@ int main(int argc, char** argv) {
     std::vector<std::string> modules;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "-u" || a == "/u") unregister = true;
-        else if (a == "-s" || a == "/s") silent = true;
-        else if (a == "-us" || a == "-su") unregister = silent = true;
-        else if (a.size() > 1 && a[0] == '-') return Usage();
-        else modules.push_back(a);
+        if (a == "-u" || a == "/u")
+            unregister = true;
+        else if (a == "-s" || a == "/s")
+            silent = true;
+        else if (a == "-us" || a == "-su")
+            unregister = silent = true;
+        else if (a.size() > 1 && a[0] == '-')
+            return Usage();
+        else
+            modules.push_back(a);
     }
     if (modules.empty()) return Usage();
     int status = 0;

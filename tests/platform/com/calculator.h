@@ -24,21 +24,21 @@ struct CalcPoint {
 };
 
 struct ICalculator : IDispatch {
-    STDMETHOD(Add)(LONG a, LONG b, LONG* sum) = 0;                             // 1
+    STDMETHOD(Add)(LONG a, LONG b, LONG* sum) = 0;  // 1
     // value: [in, out] scaled by factor; label: [out] its text; the retval counts calls.
     STDMETHOD(Scale)(LONG factor, LONG* value, BSTR* label, LONG* calls) = 0;  // 2
     STDMETHOD(Fail)(BSTR why) = 0;                                             // 3
     STDMETHOD(get_Name)(BSTR* value) = 0;                                      // 4
     STDMETHOD(put_Name)(BSTR value) = 0;
-    STDMETHOD(get_Volume)(LONG* value) = 0;                                    // 5 (clamped 0..100)
+    STDMETHOD(get_Volume)(LONG* value) = 0;  // 5 (clamped 0..100)
     STDMETHOD(put_Volume)(LONG value) = 0;
-    STDMETHOD(get_Enabled)(VARIANT_BOOL* value) = 0;                           // 6
+    STDMETHOD(get_Enabled)(VARIANT_BOOL* value) = 0;  // 6
     STDMETHOD(put_Enabled)(VARIANT_BOOL value) = 0;
-    STDMETHOD(Reverse)(SAFEARRAY* bytes, SAFEARRAY** reversed) = 0;            // 7
-    STDMETHOD(Echo)(VARIANT value, VARIANT* copy) = 0;                         // 8
-    STDMETHOD(Sum)(LONG a, VARIANT b, double c, LONGLONG* total) = 0;          // 9 (b optional)
-    STDMETHOD(Mirror)(CalcPoint* point) = 0;                                   // 10
-    STDMETHOD(Ring)(LONG count) = 0;                                           // 11: count Tick events, then Done
+    STDMETHOD(Reverse)(SAFEARRAY* bytes, SAFEARRAY** reversed) = 0;    // 7
+    STDMETHOD(Echo)(VARIANT value, VARIANT* copy) = 0;                 // 8
+    STDMETHOD(Sum)(LONG a, VARIANT b, double c, LONGLONG* total) = 0;  // 9 (b optional)
+    STDMETHOD(Mirror)(CalcPoint* point) = 0;                           // 10
+    STDMETHOD(Ring)(LONG count) = 0;                                   // 11: count Tick events, then Done
 };
 
 // Events: Tick(N) = 1, Done() = 2.

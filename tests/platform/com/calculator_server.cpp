@@ -38,7 +38,9 @@ public:
         if (!left) delete this;
         return left;
     }
-    STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) override { return riid == IID_ICalculator ? S_OK : S_FALSE; }
+    STDMETHOD(InterfaceSupportsErrorInfo)(REFIID riid) override {
+        return riid == IID_ICalculator ? S_OK : S_FALSE;
+    }
 
     STDMETHOD(Add)(LONG a, LONG b, LONG* sum) override {
         if (!sum) return E_POINTER;
@@ -198,7 +200,8 @@ platform::TypeLibInfo TypeLib() {
 
 LSTATUS SetString(const std::u16string& path, const OLECHAR* name, const std::u16string& value) {
     HKEY key = nullptr;
-    LSTATUS s = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    LSTATUS s =
+        RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     if (s != ERROR_SUCCESS) return s;
     s = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        DWORD((value.size() + 1) * sizeof(OLECHAR)));
@@ -221,13 +224,16 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
     return factory.QueryInterface(riid, ppv);
 }
 
-STDAPI DllCanUnloadNow() { return locks == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return locks == 0 ? S_OK : S_FALSE;
+}
 
 // Registers the class; the version-independent ProgID names its class through CurVer only.
 STDAPI DllRegisterServer() {
     if (std::getenv("COMTEST_REFUSE_REGISTRATION")) return E_ACCESSDENIED;
     OLECHAR path[4096];
-    if (!PlatformModuleFileNameOf(reinterpret_cast<const void*>(&DllRegisterServer), path, 4096)) return E_FAIL;
+    if (!PlatformModuleFileNameOf(reinterpret_cast<const void*>(&DllRegisterServer), path, 4096))
+        return E_FAIL;
     const std::u16string clsid = Text(CLSID_Calculator);
     const std::u16string key = u"CLSID\\" + clsid;
     LSTATUS s = SetString(key, nullptr, u"Calculator Class");
@@ -237,7 +243,8 @@ STDAPI DllRegisterServer() {
     if (!s) s = SetString(key + u"\\VersionIndependentProgID", nullptr, kCalculatorIndependentProgId);
     if (!s) s = SetString(std::u16string(kCalculatorProgId) + u"\\CLSID", nullptr, clsid);
     if (!s) s = SetString(kCalculatorIndependentProgId, nullptr, u"Calculator Class");
-    if (!s) s = SetString(std::u16string(kCalculatorIndependentProgId) + u"\\CurVer", nullptr, kCalculatorProgId);
+    if (!s)
+        s = SetString(std::u16string(kCalculatorIndependentProgId) + u"\\CurVer", nullptr, kCalculatorProgId);
     if (s) return REGDB_E_WRITEREGDB;
     return platform::RegisterTypeLibrary(TypeLib(), path);
 }

@@ -1,14 +1,15 @@
 // GUID text forms, module loading by name and module paths.
+#include "com/combase.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <string>
 
-#include "com/combase.h"
-
 namespace {
 
-constexpr GUID kSample = PLATFORM_GUID(0x8EA0D77E, 0x6A8C, 0x4526, 0xB5, 0xB8, 0xFF, 0xC9, 0xCB, 0xF6, 0x80, 0x20);
+constexpr GUID kSample =
+    PLATFORM_GUID(0x8EA0D77E, 0x6A8C, 0x4526, 0xB5, 0xB8, 0xFF, 0xC9, 0xCB, 0xF6, 0x80, 0x20);
 
 std::string Narrow(const OLECHAR* s) {
     std::string out;
@@ -37,7 +38,7 @@ TEST(GuidText, ParsesAndRejects) {
     };
     const Row rows[] = {
         {u"{8EA0D77E-6A8C-4526-B5B8-FFC9CBF68020}", S_OK, S_OK},
-        {u"{8ea0d77e-6a8c-4526-b5b8-ffc9cbf68020}", S_OK, S_OK},       // lower case
+        {u"{8ea0d77e-6a8c-4526-b5b8-ffc9cbf68020}", S_OK, S_OK},                       // lower case
         {u"{8EA0D77E-6A8C-4526-B5B8-FFC9CBF6802}", CO_E_CLASSSTRING, E_INVALIDARG},    // short
         {u"{8EA0D77E-6A8C-4526-B5B8-FFC9CBF680201}", CO_E_CLASSSTRING, E_INVALIDARG},  // long
         {u"{8EA0D77E-6A8C-4526-B5B8-FFC9CBF6802G}", CO_E_CLASSSTRING, E_INVALIDARG},   // not hex

@@ -1,18 +1,20 @@
 // Connection points: advising, enumerating, firing (also while sinks leave), and the
 // client-side event connection.
+#include "com/connection.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "com/connection.h"
-
 namespace {
 
 using namespace platform;
 
-inline constexpr IID DIID_Events = PLATFORM_GUID(0x0C7E1C01, 0x2222, 0x4333, 0x84, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA);
-inline constexpr IID DIID_Other = PLATFORM_GUID(0x0C7E1C02, 0x2222, 0x4333, 0x84, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA);
+inline constexpr IID DIID_Events =
+    PLATFORM_GUID(0x0C7E1C01, 0x2222, 0x4333, 0x84, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA);
+inline constexpr IID DIID_Other =
+    PLATFORM_GUID(0x0C7E1C02, 0x2222, 0x4333, 0x84, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA);
 
 // An event source: an IUnknown with two outgoing interfaces.
 class Source final : public IUnknown {
@@ -62,8 +64,8 @@ public:
     STDMETHOD(GetTypeInfoCount)(UINT*) override { return E_NOTIMPL; }
     STDMETHOD(GetTypeInfo)(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHOD(GetIDsOfNames)(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHOD(Invoke)(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
-                      UINT*) override {
+    STDMETHOD(Invoke)
+    (DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) override {
         calls.push_back(id);
         lastFlags = flags;
         args.clear();
@@ -207,16 +209,17 @@ TEST(EventConnection, HandlersByDispatchId) {
     std::vector<std::string> log;
     {
         EventConnection conn;
-        ASSERT_EQ(conn.Connect(&source, DIID_Events,
-                               {{1, [&](const EventArgs& e) { log.push_back("one:" + std::to_string(e.Long(0))); }},
-                                {3,
-                                 [&](const EventArgs& e) {
-                                     std::u16string text = e.String(2);
-                                     log.push_back("three:" + std::to_string(e.LongLong(0)) + "," +
-                                                   std::to_string(e.Count()) + "," + (e.Bool(1) ? "T" : "F") + "," +
-                                                   std::string(text.begin(), text.end()));
-                                 }}}),
-                  S_OK);
+        ASSERT_EQ(
+            conn.Connect(&source, DIID_Events,
+                         {{1, [&](const EventArgs& e) { log.push_back("one:" + std::to_string(e.Long(0))); }},
+                          {3,
+                           [&](const EventArgs& e) {
+                               std::u16string text = e.String(2);
+                               log.push_back("three:" + std::to_string(e.LongLong(0)) + "," +
+                                             std::to_string(e.Count()) + "," + (e.Bool(1) ? "T" : "F") + "," +
+                                             std::string(text.begin(), text.end()));
+                           }}}),
+            S_OK);
         EXPECT_TRUE(conn.Connected());
         EXPECT_EQ(source.points.Fire(DIID_Events, 1, {LONG(5)}), S_OK);
         EXPECT_EQ(source.points.Fire(DIID_Events, 2), S_OK);  // no handler: ignored
@@ -240,10 +243,12 @@ TEST(EventConnection, HandlerMayDisconnect) {
     Source source;
     EventConnection conn;
     int calls = 0;
-    ASSERT_EQ(conn.Connect(&source, DIID_Events, {{1, [&](const EventArgs&) {
-                                                        ++calls;
-                                                        conn.Disconnect();
-                                                    }}}),
+    ASSERT_EQ(conn.Connect(&source, DIID_Events,
+                           {{1,
+                             [&](const EventArgs&) {
+                                 ++calls;
+                                 conn.Disconnect();
+                             }}}),
               S_OK);
     EXPECT_EQ(source.points.Fire(DIID_Events, 1), S_OK);
     EXPECT_EQ(source.points.Fire(DIID_Events, 1), S_OK);

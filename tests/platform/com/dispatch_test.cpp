@@ -1,18 +1,20 @@
 // The table-driven IDispatch on a local object: argument conversion and matching, [out]
 // targets, failures with their DISP_E_* codes, type information and table checks.
+#include "com/dispatch.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "com/dispatch.h"
 #include "registry/registry.h"
 
 namespace {
 
 using namespace platform;
 
-inline constexpr IID IID_IProbe = PLATFORM_GUID(0x0B7E1C01, 0x1111, 0x4222, 0x83, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99);
+inline constexpr IID IID_IProbe =
+    PLATFORM_GUID(0x0B7E1C01, 0x1111, 0x4222, 0x83, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99);
 
 struct Pair {
     LONG a;
@@ -20,8 +22,9 @@ struct Pair {
 };
 
 struct IProbe : IDispatch {
-    STDMETHOD(Scalars)(SHORT s, LONG l, LONGLONG ll, BYTE b, USHORT us, ULONG ul, float f, double d,
-                       VARIANT_BOOL flag, BSTR text, LONG* checksum) = 0;
+    STDMETHOD(Scalars)
+    (SHORT s, LONG l, LONGLONG ll, BYTE b, USHORT us, ULONG ul, float f, double d, VARIANT_BOOL flag,
+     BSTR text, LONG* checksum) = 0;
     STDMETHOD(Outs)(LONG* l, BSTR* text, VARIANT* v, SAFEARRAY** array, double* d) = 0;
     STDMETHOD(Swap)(Pair* pair) = 0;
     STDMETHOD(Fail)() = 0;
@@ -35,24 +38,41 @@ struct IProbe : IDispatch {
 };
 
 const DispInterface& ProbeTable() {
-    static const DispInterface table{u"IProbe", IID_IProbe, u"IProbe Interface", {
-        Method<&IProbe::Scalars>(u"Scalars", 1, u"method Scalars",
-                                 {{u"s"}, {u"l"}, {u"ll"}, {u"b"}, {u"us"}, {u"ul"}, {u"f"}, {u"d"},
-                                  {u"flag", VT_BOOL}, {u"text"}, {u"checksum", VT_I4, kRetval}}),
-        Method<&IProbe::Outs>(u"Outs", 2, u"method Outs",
-                              {{u"l", VT_I4, kOut}, {u"text", VT_BSTR, kOut}, {u"v", VT_VARIANT, kOut},
-                               {u"array", VT_ARRAY | VT_UI1, kOut}, {u"d", VT_R8, kOut}}),
-        Method<&IProbe::Swap>(u"Swap", 3, u"method Swap", {{u"pair", VT_RECORD, kInOut}}),
-        Method<&IProbe::Fail>(u"Fail", 4, u"method Fail"),
-        Method<&IProbe::Unnamed>(u"Unnamed", 5, nullptr, {{nullptr}, {nullptr}, {nullptr, VT_I4, kRetval}}),
-        Member<&IProbe::get_Item>(DispKind::Get, u"Item", 6, u"property Item",
-                                  {{u"index"}, {u"value", VT_BSTR, kRetval}}),
-        Member<&IProbe::put_Item>(DispKind::Put, u"Item", 6, u"property Item", {{u"index"}, {u"value"}}),
-        Method<&IProbe::Object>(u"Object", 7, nullptr, {{u"object"}, {u"same", VT_UNKNOWN, kRetval}}),
-        Method<&IProbe::InRef>(u"InRef", 8, nullptr, {{u"v", VT_VARIANT, kIn}, {u"vt", VT_I4, kRetval}}),
-        Get<&IProbe::get_Last>(u"Last", 9, u"property Last", VT_RECORD),
-        Put<&IProbe::put_Last>(u"Last", 9, u"property Last", VT_RECORD),
-    }};
+    static const DispInterface table{
+        u"IProbe",
+        IID_IProbe,
+        u"IProbe Interface",
+        {
+            Method<&IProbe::Scalars>(u"Scalars", 1, u"method Scalars",
+                                     {{u"s"},
+                                      {u"l"},
+                                      {u"ll"},
+                                      {u"b"},
+                                      {u"us"},
+                                      {u"ul"},
+                                      {u"f"},
+                                      {u"d"},
+                                      {u"flag", VT_BOOL},
+                                      {u"text"},
+                                      {u"checksum", VT_I4, kRetval}}),
+            Method<&IProbe::Outs>(u"Outs", 2, u"method Outs",
+                                  {{u"l", VT_I4, kOut},
+                                   {u"text", VT_BSTR, kOut},
+                                   {u"v", VT_VARIANT, kOut},
+                                   {u"array", VT_ARRAY | VT_UI1, kOut},
+                                   {u"d", VT_R8, kOut}}),
+            Method<&IProbe::Swap>(u"Swap", 3, u"method Swap", {{u"pair", VT_RECORD, kInOut}}),
+            Method<&IProbe::Fail>(u"Fail", 4, u"method Fail"),
+            Method<&IProbe::Unnamed>(u"Unnamed", 5, nullptr,
+                                     {{nullptr}, {nullptr}, {nullptr, VT_I4, kRetval}}),
+            Member<&IProbe::get_Item>(DispKind::Get, u"Item", 6, u"property Item",
+                                      {{u"index"}, {u"value", VT_BSTR, kRetval}}),
+            Member<&IProbe::put_Item>(DispKind::Put, u"Item", 6, u"property Item", {{u"index"}, {u"value"}}),
+            Method<&IProbe::Object>(u"Object", 7, nullptr, {{u"object"}, {u"same", VT_UNKNOWN, kRetval}}),
+            Method<&IProbe::InRef>(u"InRef", 8, nullptr, {{u"v", VT_VARIANT, kIn}, {u"vt", VT_I4, kRetval}}),
+            Get<&IProbe::get_Last>(u"Last", 9, u"property Last", VT_RECORD),
+            Put<&IProbe::put_Last>(u"Last", 9, u"property Last", VT_RECORD),
+        }};
     return table;
 }
 
@@ -71,9 +91,11 @@ public:
     STDMETHOD_(ULONG, AddRef)() override { return ++refs; }
     STDMETHOD_(ULONG, Release)() override { return --refs; }  // lives on the test's stack
 
-    STDMETHOD(Scalars)(SHORT s, LONG l, LONGLONG ll, BYTE b, USHORT us, ULONG ul, float f, double d,
-                       VARIANT_BOOL flag, BSTR text, LONG* checksum) override {
-        seen = {double(s), double(l), double(ll), double(b), double(us), double(ul), double(f), d, double(flag)};
+    STDMETHOD(Scalars)
+    (SHORT s, LONG l, LONGLONG ll, BYTE b, USHORT us, ULONG ul, float f, double d, VARIANT_BOOL flag,
+     BSTR text, LONG* checksum) override {
+        seen = {double(s),  double(l), double(ll), double(b),   double(us),
+                double(ul), double(f), d,          double(flag)};
         seenText = text ? std::u16string(text, SysStringLen(text)) : u"<null>";
         *checksum = LONG(s + l + ll + b + us + ul);
         return S_OK;
@@ -202,7 +224,9 @@ Call Invoke(IDispatch* d, DISPID id, WORD flags, std::vector<VARIANT> args, std:
     return c;
 }
 
-TEST(DispatchTable, ProbeTableIsConsistent) { EXPECT_EQ(ValidateTable(ProbeTable()), ""); }
+TEST(DispatchTable, ProbeTableIsConsistent) {
+    EXPECT_EQ(ValidateTable(ProbeTable()), "");
+}
 
 TEST(DispatchTable, ValidateFindsMismatches) {
     struct Row {
@@ -212,12 +236,15 @@ TEST(DispatchTable, ValidateFindsMismatches) {
     std::vector<Row> rows;
     rows.push_back({Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a"}, {u"b"}, {u"r"}, {u"extra"}}),
                     "4 parameters in the table, 3 in C++"});
-    rows.push_back({Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_BSTR}, {u"b"}, {u"r", VT_I4, kRetval}}),
-                    "does not match"});
-    rows.push_back({Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_I4, kRetval}, {u"b"}, {u"r", VT_I4, kOut}}),
-                    "only the last"});
-    rows.push_back({Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_I4, kOut}, {u"b"}, {u"r", VT_I4, kRetval}}),
-                    "[out] needs a C++ pointer"});
+    rows.push_back(
+        {Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_BSTR}, {u"b"}, {u"r", VT_I4, kRetval}}),
+         "does not match"});
+    rows.push_back(
+        {Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_I4, kRetval}, {u"b"}, {u"r", VT_I4, kOut}}),
+         "only the last"});
+    rows.push_back(
+        {Method<&IProbe::Unnamed>(u"A", 1, nullptr, {{u"a", VT_I4, kOut}, {u"b"}, {u"r", VT_I4, kRetval}}),
+         "[out] needs a C++ pointer"});
     rows.push_back({Method<&IProbe::Swap>(u"A", 1, nullptr, {{u"pair", VT_I4, kInOut}}), "VT_RECORD"});
     rows.push_back({Member<&IProbe::Fail>(DispKind::Get, u"A", 1, nullptr), "needs a retval"});
     for (auto& row : rows) {
@@ -225,7 +252,9 @@ TEST(DispatchTable, ValidateFindsMismatches) {
         std::string message = ValidateTable(t);
         EXPECT_NE(message.find(row.expect), std::string::npos) << message;
     }
-    DispInterface twice{u"IBad", IID_IProbe, nullptr,
+    DispInterface twice{u"IBad",
+                        IID_IProbe,
+                        nullptr,
                         {Method<&IProbe::Fail>(u"A", 1, nullptr), Method<&IProbe::Fail>(u"B", 1, nullptr)}};
     EXPECT_NE(ValidateTable(twice).find("used twice"), std::string::npos);
 }
@@ -477,7 +506,8 @@ TEST(DispatchInvoke, FailureFillsExcepInfoAndKeepsErrorInfo) {
 
     // Without an EXCEPINFO the method's own code comes back.
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_EQ(p.Invoke(4, GUID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr), (HRESULT)0x8004030A);
+    EXPECT_EQ(p.Invoke(4, GUID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr),
+              (HRESULT)0x8004030A);
     // A failure without a record still comes back as an exception with its code.
     Call get = Invoke(&p, 6, DISPATCH_PROPERTYGET, {I4(-1)});
     EXPECT_EQ(get.hr, DISP_E_EXCEPTION);
@@ -521,7 +551,8 @@ TEST(DispatchTypeInfo, NamesDocumentationAndInvoke) {
     DISPPARAMS params{args.data(), nullptr, 2, 0};
     VARIANT result;
     VariantInit(&result);
-    ASSERT_EQ(info->Invoke(static_cast<IProbe*>(&p), 5, DISPATCH_METHOD, &params, &result, nullptr, nullptr), S_OK);
+    ASSERT_EQ(info->Invoke(static_cast<IProbe*>(&p), 5, DISPATCH_METHOD, &params, &result, nullptr, nullptr),
+              S_OK);
     EXPECT_EQ(result.lVal, 7);
     void* attr = nullptr;
     EXPECT_EQ(info->GetTypeAttr(&attr), E_NOTIMPL);
@@ -540,8 +571,14 @@ std::u16string ReadDefault(const std::u16string& path, const OLECHAR* value = nu
 }
 
 TEST(TypeLibraryKeys, RegisterAndRemove) {
-    const TypeLibInfo lib{PLATFORM_GUID(0x0B7E1C02, 0x1111, 0x4222, 0x83, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99),
-                          1, 0, 0x409, u"ProbeLib", u"Probe 1.0 Type Library", {&ProbeTable()}};
+    const TypeLibInfo lib{
+        PLATFORM_GUID(0x0B7E1C02, 0x1111, 0x4222, 0x83, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99),
+        1,
+        0,
+        0x409,
+        u"ProbeLib",
+        u"Probe 1.0 Type Library",
+        {&ProbeTable()}};
     const std::u16string libKey = u"TypeLib\\{0B7E1C02-1111-4222-8333-445566778899}";
     const std::u16string itfKey = u"Interface\\{0B7E1C01-1111-4222-8333-445566778899}";
     for (int round = 0; round < 2; ++round) {  // registering twice changes nothing

@@ -71,11 +71,12 @@ public:
         EXPECT_EQ(d_->GetIDsOfNames(GUID_NULL, names, 1, 0, &id), S_OK) << "name not found";
         return id;
     }
-    HRESULT Call(const OLECHAR* name, WORD flags, std::vector<VARIANT> args, VARIANT* result, EXCEPINFO* excep = nullptr) {
+    HRESULT Call(const OLECHAR* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,
+                 EXCEPINFO* excep = nullptr) {
         std::vector<VARIANT> reversed(args.rbegin(), args.rend());
         DISPID put = DISPID_PROPERTYPUT;
-        DISPPARAMS params{reversed.data(), flags == DISPATCH_PROPERTYPUT ? &put : nullptr, UINT(reversed.size()),
-                          flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
+        DISPPARAMS params{reversed.data(), flags == DISPATCH_PROPERTYPUT ? &put : nullptr,
+                          UINT(reversed.size()), flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
         if (result) VariantInit(result);
         UINT argErr = 0;
         HRESULT hr = d_->Invoke(Id(name), GUID_NULL, 0, flags, &params, result, excep, &argErr);
@@ -83,7 +84,9 @@ public:
             if (!(v.vt & VT_BYREF)) VariantClear(&v);
         return hr;
     }
-    HRESULT Put(const OLECHAR* name, VARIANT value) { return Call(name, DISPATCH_PROPERTYPUT, {value}, nullptr); }
+    HRESULT Put(const OLECHAR* name, VARIANT value) {
+        return Call(name, DISPATCH_PROPERTYPUT, {value}, nullptr);
+    }
 
 private:
     IDispatch* d_;
@@ -104,6 +107,10 @@ VARIANT Str(const OLECHAR* s) {
     return x;
 }
 
+bool Mapped(const std::string& file) {
+    return Slurp("/proc/self/maps").find("/" + file) != std::string::npos;
+}
+
 class ServerTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -111,9 +118,7 @@ protected:
         ASSERT_EQ(r.status, 0) << r.err;
         ASSERT_EQ(r.out, "");  // silent
     }
-    void SetUp() override {
-        ASSERT_EQ(CoInitialize(nullptr), S_OK);
-    }
+    void SetUp() override { ASSERT_EQ(CoInitialize(nullptr), S_OK); }
     void TearDown() override { CoUninitialize(); }
 };
 
@@ -140,7 +145,8 @@ TEST_F(ServerTest, ActivationByClassIdAndProgId) {
     EXPECT_EQ(CLSIDFromProgID(u"ComTest.Nothing", &none), CO_E_CLASSSTRING);
 
     IDispatch* d = nullptr;
-    ASSERT_EQ(CoCreateInstance(byIndependent, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&d)),
+    ASSERT_EQ(CoCreateInstance(byIndependent, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                               reinterpret_cast<void**>(&d)),
               S_OK);
     ICalculator* calc = nullptr;
     ASSERT_EQ(d->QueryInterface(IID_ICalculator, reinterpret_cast<void**>(&calc)), S_OK);
@@ -152,7 +158,8 @@ TEST_F(ServerTest, ActivationByClassIdAndProgId) {
 
     IUnknown* unk = nullptr;
     IUnknown* outer = nullptr;  // any object as the outer one: this class does not aggregate
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&outer)),
+    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown,
+                               reinterpret_cast<void**>(&outer)),
               S_OK);
     EXPECT_EQ(CoCreateInstance(CLSID_Calculator, outer, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                reinterpret_cast<void**>(&unk)),
@@ -165,7 +172,9 @@ TEST_F(ServerTest, ActivationByClassIdAndProgId) {
 
 TEST_F(ServerTest, LateBoundMethodsAndProperties) {
     IDispatch* d = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)),
+        S_OK);
     Late late(d);
     VARIANT r;
     ASSERT_EQ(late.Call(u"ADD", DISPATCH_METHOD, {I4(40), Str(u"2")}, &r), S_OK);
@@ -249,7 +258,9 @@ TEST_F(ServerTest, LateBoundMethodsAndProperties) {
 
 TEST_F(ServerTest, FailureReportsErrorInformation) {
     IDispatch* d = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)),
+        S_OK);
     Late late(d);
     EXCEPINFO excep{};
     VARIANT r;
@@ -284,7 +295,9 @@ TEST_F(ServerTest, FailureReportsErrorInformation) {
 
 TEST_F(ServerTest, EventsReachAnAdvisedSink) {
     IDispatch* d = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IDispatch, reinterpret_cast<void**>(&d)),
+        S_OK);
     std::vector<LONG> ticks;
     int done = 0;
     {
@@ -312,7 +325,9 @@ TEST_F(ServerTest, UnloadsOnlyWhenNothingIsAlive) {
     ASSERT_NE(canUnload, nullptr);
 
     IUnknown* unk = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)),
+        S_OK);
     EXPECT_EQ(canUnload(), S_FALSE);
     CoFreeUnusedLibraries();  // must keep the module: the object still runs its code
     ICalculator* calc = nullptr;
@@ -331,10 +346,14 @@ TEST_F(ServerTest, UnloadsOnlyWhenNothingIsAlive) {
     EXPECT_EQ(canUnload(), S_FALSE);
     factory->LockServer(FALSE);
     factory->Release();
-    CoFreeUnusedLibraries();
     FreeLibrary(probe);
+    EXPECT_TRUE(Mapped("libComTestServer.so"));  // the activation's own load remains
+    CoFreeUnusedLibraries();
+    EXPECT_FALSE(Mapped("libComTestServer.so"));
     // Activation loads it again.
-    ASSERT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)),
+        S_OK);
     unk->Release();
 }
 
@@ -351,8 +370,9 @@ TEST_F(ServerTest, ActivationFailures) {
         OLECHAR text[40];
         StringFromGUID2(clsid, text, 40);
         HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (u"CLSID\\" + std::u16string(text) + u"\\InprocServer32").c_str(),
-                                  0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT,
+                                  (u"CLSID\\" + std::u16string(text) + u"\\InprocServer32").c_str(), 0,
+                                  nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                        DWORD((path.size() + 1) * sizeof(OLECHAR)));
@@ -407,8 +427,9 @@ TEST(RegsvrUnregister, RemovesTheKeys) {
     EXPECT_FALSE(KeyExists(u"TypeLib\\{6F1C2A13-3B5D-4E21-9A41-1D2E3F405162}"));
     EXPECT_FALSE(KeyExists(u"Interface\\{6F1C2A11-3B5D-4E21-9A41-1D2E3F405162}"));
     IUnknown* unk = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)),
-              REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_Calculator, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(&unk)),
+        REGDB_E_CLASSNOTREG);
 }
 
 }  // namespace

@@ -123,7 +123,10 @@ HRESULT ToBstr(const VARIANT& src, USHORT flags, VARIANT* out) {
         break;
     case VT_R4: text = platform_automation::FormatReal(src.fltVal, 7); break;
     case VT_R8: text = platform_automation::FormatReal(src.dblVal, 15); break;
-    case VT_DATE: text = FormatDate(src.date); break;
+    case VT_DATE:
+        if (!(src.date > -657435.0 && src.date < 2958466.0)) return DISP_E_OVERFLOW;  // beyond year 100..9999
+        text = FormatDate(src.date);
+        break;
     case VT_CY: text = FormatCurrency(src.cyVal.int64); break;
     case VT_DECIMAL: text = FormatDecimal(src.decVal); break;
     case VT_I1:

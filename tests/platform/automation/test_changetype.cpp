@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -79,6 +80,8 @@ const Row kRows[] = {
     {"true alpha", V(MakeBool(true)), VT_BSTR, VARIANT_ALPHABOOL, S_OK, "BSTR:True"},
     {"false alpha", V(MakeBool(false)), VT_BSTR, VARIANT_ALPHABOOL, S_OK, "BSTR:False"},
     {"date to BSTR", V(MakeDate(36526.75)), VT_BSTR, 0, S_OK, "BSTR:1/1/2000 6:00:00 PM"},
+    {"before 1900 to BSTR", V(MakeDate(-1.25)), VT_BSTR, 0, S_OK, "BSTR:12/29/1899 6:00:00 AM"},
+    {"NaN date to BSTR", V(MakeDate(std::nan(""))), VT_BSTR, 0, DISP_E_OVERFLOW, ""},
     {"day 0 to BSTR", V(MakeDate(0)), VT_BSTR, 0, S_OK, "BSTR:12:00:00 AM"},
     {"EMPTY to BSTR", V(MakeEmpty()), VT_BSTR, 0, S_OK, "BSTR:"},
     {"ERROR to BSTR", V(MakeError(5)), VT_BSTR, 0, DISP_E_TYPEMISMATCH, ""},

@@ -1,0 +1,1 @@
+#include "array_test_util.h"

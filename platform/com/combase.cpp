@@ -106,10 +106,11 @@ DWORD CopyOut(const std::string& utf8, LPWSTR buffer, DWORD size) {
     if (!buffer || size == 0) return 0;
     std::u16string text = FromUtf8(utf8);
     DWORD n = DWORD(text.size());
-    if (n >= size) n = size - 1;  // truncated, like the Windows call
+    bool truncated = n >= size;
+    if (truncated) n = size - 1;
     std::memcpy(buffer, text.data(), n * sizeof(OLECHAR));
     buffer[n] = 0;
-    return n;
+    return truncated ? size : n;  // as the Windows call: a full buffer tells of truncation
 }
 
 // --- the registry ----------------------------------------------------------------------------

@@ -42,7 +42,8 @@ PLATFORM_API HMODULE LoadLibraryW(LPCWSTR name);
 PLATFORM_API HMODULE LoadLibraryA(const char* name);
 PLATFORM_API void* GetProcAddress(HMODULE module, const char* name);
 PLATFORM_API BOOL FreeLibrary(HMODULE module);
-// The full path of a loaded module (null: the program), UTF-16; returns units written.
+// The full path of a loaded module (null: the program), UTF-16, always terminated; returns
+// the units written without the zero, or `size` when the path was cut short.
 PLATFORM_API DWORD GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 // The full path of the module that holds `address` (a function or variable of it), UTF-16;
 // how a module finds its own path for DllRegisterServer. Returns units written (0: unknown).

@@ -103,9 +103,9 @@ TEST(ModulePaths, ProgramAndPlatform) {
     ASSERT_GT(PlatformModuleFileNameOf(reinterpret_cast<const void*>(&CoCreateInstance), path, 4096), 0u);
     EXPECT_EQ(Narrow(path), BinDir() + "/libplatform.so");
 
-    // A short buffer is filled and terminated, as on Windows.
+    // A short buffer is filled and terminated, and the full size returned, as on Windows.
     OLECHAR small[5];
-    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 4u);
+    EXPECT_EQ(GetModuleFileNameW(nullptr, small, 5), 5u);
     EXPECT_EQ(small[4], 0);
 }
 

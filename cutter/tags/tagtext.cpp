@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "text/codepage.h"
+
 namespace tagtext {
 namespace {
 
@@ -47,12 +49,6 @@ void AppendWide(std::u16string& out, char32_t cp) {
         out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
     }
 }
-
-// Windows-1252 for 0x80..0x9F; its five unassigned bytes keep their own value.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 }  // namespace
 
@@ -106,37 +102,12 @@ std::string_view Trim(std::string_view text) {
     return text.substr(b, e - b);
 }
 
-std::string ToAnsi(std::u16string_view text) { return WideToUtf8(text); }
+std::string ToAnsi(std::u16string_view text) { return platform::text::ToAnsi(text); }
 
-// 8-bit text that is not valid UTF-8 is read byte by byte as Windows-1252, so no text the
-// program is given is lost.
-std::u16string FromAnsi(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const Decoded d = DecodeOne(text, i);
-        if (d.length != 0) {
-            AppendWide(out, d.cp);
-            i += d.length;
-            continue;
-        }
-        const std::uint8_t b = static_cast<std::uint8_t>(text[i++]);
-        out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b));
-    }
-    return out;
-}
+std::u16string FromAnsi(std::string_view text) { return platform::text::FromAnsi(text); }
 
 std::string TruncateAnsi(std::string_view text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return std::string(text);
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < maxBytes;) {
-        const Decoded d = DecodeOne(text, i);
-        const std::size_t step = d.length ? d.length : 1;
-        if (i + step > maxBytes) break;
-        i += step;
-        end = i;
-    }
-    return std::string(text.substr(0, end));
+    return std::string(platform::text::TruncateUtf8(text, maxBytes));
 }
 
 }  // namespace tagtext

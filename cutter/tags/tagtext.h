@@ -20,7 +20,8 @@ std::string WideToUtf8(std::u16string_view text);
 // Removes leading and trailing bytes of value 0x20 and below (blanks, controls, zeros).
 std::string_view Trim(std::string_view text);
 
-// The program's 8-bit text is in the ANSI code page (UTF-8 on this system).
+// The program's 8-bit text is in the ANSI code page (the platform's: UTF-8, read as
+// Windows-1252 when it is not valid UTF-8).
 std::string ToAnsi(std::u16string_view text);
 std::u16string FromAnsi(std::string_view text);
 // The longest prefix of ANSI text that fits maxBytes without splitting a character.

@@ -19,7 +19,9 @@ namespace arraytest {
 
 using Buf = std::vector<std::uint8_t>;
 
-inline Buf Header(WORD tag, WORD channels, DWORD rate, WORD bits, WORD blockAlign = 0, DWORD avg = 0,
+inline constexpr DWORD kComputed = 0xFFFFFFFF;  // average bytes per second from rate and block align
+
+inline Buf Header(WORD tag, WORD channels, DWORD rate, WORD bits, WORD blockAlign = 0, DWORD avg = kComputed,
                   WORD cbSize = 0) {
     kez::array::WaveHeader h;
     h.formatTag = tag;
@@ -27,7 +29,7 @@ inline Buf Header(WORD tag, WORD channels, DWORD rate, WORD bits, WORD blockAlig
     h.samplesPerSec = rate;
     h.bitsPerSample = bits;
     h.blockAlign = blockAlign ? blockAlign : WORD(channels * bits / 8);
-    h.avgBytesPerSec = avg ? avg : rate * h.blockAlign;
+    h.avgBytesPerSec = avg != kComputed ? avg : rate * h.blockAlign;
     h.cbSize = cbSize;
     Buf b(18);
     h.Write(b.data());

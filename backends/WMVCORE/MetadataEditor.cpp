@@ -13,6 +13,8 @@
 #include <taglib/tbytevectorstream.h>
 
 #include <atomic>
+#include <climits>
+#include <cstdlib>
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -380,7 +382,9 @@ public:
                 attributes_.push_back(FromTagLibAttribute(wideName, attribute));
             }
         }
-        path_ = path;
+        // A link keeps pointing at the file it named: Flush replaces the file it leads to.
+        char resolved[PATH_MAX];
+        path_ = ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
         open_ = true;
         return S_OK;
     }

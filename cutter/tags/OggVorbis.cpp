@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <array>
+#include <climits>
+#include <cstdlib>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -311,8 +313,12 @@ void SyncFolderOf(const std::string& path) {
 // Writes the file again with the new second page header and comment packet into path + "~"
 // and renames that over the original once its data is on disk, so the original is intact
 // until the moment it is replaced whole. The permission bits are kept.
-bool RewriteWithComment(const std::string& path, const FileInfo& info, const std::vector<std::uint8_t>& header,
+bool RewriteWithComment(const std::string& linkOrPath, const FileInfo& info, const std::vector<std::uint8_t>& header,
                         const std::string& packet, std::size_t bodySize) {
+    // A link keeps pointing at the file it named: the file it leads to is the one replaced.
+    char resolved[PATH_MAX];
+    if (!::realpath(linkOrPath.c_str(), resolved)) return false;
+    const std::string path = resolved;
     FileHandle src(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (src.get() < 0) return false;
     struct stat st {};

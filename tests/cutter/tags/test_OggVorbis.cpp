@@ -275,6 +275,19 @@ TEST_P(EncodedFile, KeepsPermissionBitsAndReplacesStaleTemporary) {
     EXPECT_EQ(ListComments(path), "TITLE=Kept\n");
 }
 
+TEST_P(EncodedFile, LinkKeepsPointingAtTheRewrittenFile) {
+    const std::string link = dir.file("link.ogg");
+    ASSERT_EQ(::symlink(path.c_str(), link.c_str()), 0);
+    TOggVorbis ogg;
+    ASSERT_TRUE(ogg.LoadFromFile(link));
+    ogg.TagTitle = "Linked";
+    ASSERT_TRUE(ogg.WriteTags(link));
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ListComments(path), "TITLE=Linked\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Encoders, EncodedFile, ::testing::Values(Encoder::Oggenc, Encoder::Ffmpeg),
                          [](const auto& info) { return info.param == Encoder::Oggenc ? "oggenc" : "ffmpeg"; });
 

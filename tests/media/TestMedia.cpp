@@ -28,7 +28,7 @@ void Check(int status, const std::string& command) {
     if (status != 0) throw std::runtime_error("command failed (" + std::to_string(status) + "): " + command);
 }
 
-std::string MetadataArgs(const Tags* tags) {
+std::string MetadataArgs(const Tags* tags, const char* yearKey = "date") {
     if (!tags) return {};
     std::string a;
     auto add = [&](const char* key, const std::string& v) {
@@ -39,17 +39,17 @@ std::string MetadataArgs(const Tags* tags) {
     add("album", tags->album);
     add("genre", tags->genre);
     add("comment", tags->comment);
-    if (tags->year) add("date", std::to_string(tags->year));
+    if (tags->year) add(yearKey, std::to_string(tags->year));
     if (tags->track) add("track", std::to_string(tags->track));
     return a;
 }
 
 std::string Encode(const std::string& dir, const std::string& name, const WavSpec& spec,
-                   const std::string& codecArgs, const Tags* tags) {
+                   const std::string& codecArgs, const Tags* tags, const char* yearKey = "date") {
     std::string wav = MakeWav(dir, name + ".src.wav", spec);
     std::string out = Join(dir, name);
     std::string cmd = "ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -map_metadata -1" + codecArgs +
-                      MetadataArgs(tags) + " " + Quote(out);
+                      MetadataArgs(tags, yearKey) + " " + Quote(out);
     Check(Run(cmd), cmd);
     std::filesystem::remove(wav);
     return out;
@@ -156,7 +156,8 @@ std::string MakeOgg(const std::string& dir, const std::string& name, const WavSp
 
 std::string MakeWma(const std::string& dir, const std::string& name, const WavSpec& spec, int bitrateKbps,
                     const Tags* tags) {
-    return Encode(dir, name, spec, " -c:a wmav2 -b:a " + std::to_string(bitrateKbps) + "k", tags);
+    // ASF keeps the year in WM/Year, which ffmpeg takes only by that name.
+    return Encode(dir, name, spec, " -c:a wmav2 -b:a " + std::to_string(bitrateKbps) + "k", tags, "WM/Year");
 }
 
 std::string MakeFile(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {

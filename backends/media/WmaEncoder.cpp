@@ -1,0 +1,164 @@
+// WMA output: the wmav2 encoder and the ASF muxer of FFmpeg. The encoder works in whole
+// frames, so the last one is padded with silence.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "Encoder.h"
+#include "FfmpegUtil.h"
+#include "MediaError.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+namespace kez::media {
+namespace {
+
+class WmaEncoder : public Encoder {
+public:
+    WmaEncoder(const std::string& path, const EncoderSettings& s) : path_(path), s_(s) {
+        QuietFfmpegLog();
+        s_.channels = s.channels <= 1 ? 1 : 2;
+        static const int kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
+        int best = 44100;
+        for (int r : kRates)
+            if (std::abs(r - s.sampleRate) < std::abs(best - s.sampleRate)) best = r;
+        s_.sampleRate = best;
+        fmt_ = PcmFormat{s_.sampleRate, s_.channels, 32, true};
+        const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_WMAV2);
+        if (!codec) throw MediaError("The WMA encoder is not available.");
+        if (avformat_alloc_output_context2(&oc_, nullptr, "asf", nullptr) < 0 || !oc_)
+            throw MediaError("The WMA writer cannot be started.");
+        st_ = avformat_new_stream(oc_, nullptr);
+        // The encoder refuses bitrates that give too small or too large a packet: walk
+        // towards the range it takes.
+        int kbps = std::clamp(s.bitrateKbps, 8, 320);
+        int err = -1;
+        for (int attempt = 0; attempt < 64 && err < 0; ++attempt) {
+            avcodec_free_context(&cc_);
+            cc_ = avcodec_alloc_context3(codec);
+            if (!cc_ || !st_) throw MediaError("Out of memory starting the WMA writer.");
+            cc_->sample_fmt = AV_SAMPLE_FMT_FLTP;
+            cc_->sample_rate = s_.sampleRate;
+            av_channel_layout_default(&cc_->ch_layout, s_.channels);
+            cc_->bit_rate = kbps * 1000LL;
+            cc_->time_base = AVRational{1, s_.sampleRate};
+            if (oc_->oformat->flags & AVFMT_GLOBALHEADER) cc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+            err = avcodec_open2(cc_, codec, nullptr);
+            if (err < 0) kbps = kbps < 32 ? kbps + 8 : kbps - 16;
+            if (kbps < 8) break;
+        }
+        if (err < 0) throw MediaError("The WMA encoder does not accept this format.");
+        s_.bitrateKbps = kbps;
+        avcodec_parameters_from_context(st_->codecpar, cc_);
+        st_->time_base = cc_->time_base;
+        AVDictionary* opts = nullptr;
+        av_dict_set(&opts, "protocol_whitelist", "file", 0);
+        int r = avio_open2(&oc_->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE, nullptr, &opts);
+        av_dict_free(&opts);
+        if (r < 0) {
+            std::string why = r == AVERROR(ENOENT) ? "the folder does not exist" : FfmpegText(r);
+            throw MediaError("Cannot create the file " + Quoted(path) + ": " + why + ".");
+        }
+        if ((r = avformat_write_header(oc_, nullptr)) < 0) Fail(r);
+        frame_ = av_frame_alloc();
+        pkt_ = av_packet_alloc();
+        if (!frame_ || !pkt_) throw MediaError("Out of memory starting the WMA writer.");
+        frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
+    }
+    ~WmaEncoder() override {
+        av_frame_free(&frame_);
+        av_packet_free(&pkt_);
+        avcodec_free_context(&cc_);
+        if (oc_) {
+            if (oc_->pb) avio_closep(&oc_->pb);
+            avformat_free_context(oc_);
+        }
+    }
+    const PcmFormat& InputFormat() const override { return fmt_; }
+    EncoderSettings Effective() const override { return s_; }
+
+    void Write(const std::uint8_t* samples, std::int64_t frames) override {
+        const float* in = reinterpret_cast<const float*>(samples);
+        held_.insert(held_.end(), in, in + frames * s_.channels);
+        std::size_t per = static_cast<std::size_t>(frameSize_) * s_.channels;
+        std::size_t used = 0;
+        while (held_.size() - used >= per) {
+            Encode(held_.data() + used, frameSize_);
+            used += per;
+        }
+        held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(used));
+    }
+
+    void Finish() override {
+        if (!held_.empty()) {
+            std::size_t frames = held_.size() / s_.channels;
+            held_.resize(static_cast<std::size_t>(frameSize_) * s_.channels, 0.0f);
+            Encode(held_.data(), frameSize_, static_cast<int>(frames));
+            held_.clear();
+        }
+        Send(nullptr);
+        int r = av_write_trailer(oc_);
+        if (r < 0) Fail(r);
+        if (oc_->pb->error < 0) Fail(oc_->pb->error);
+        r = avio_closep(&oc_->pb);
+        if (r < 0) Fail(r);
+    }
+
+private:
+    [[noreturn]] void Fail(int r) {
+        std::string why = r == AVERROR(ENOSPC) ? SystemText(ENOSPC) : FfmpegText(r);
+        throw MediaError("Writing the file " + Quoted(path_) + " failed: " + why + ".");
+    }
+
+    void Encode(const float* interleaved, int n, int real = -1) {
+        frame_->nb_samples = n;
+        frame_->format = AV_SAMPLE_FMT_FLTP;
+        frame_->sample_rate = s_.sampleRate;
+        av_channel_layout_copy(&frame_->ch_layout, &cc_->ch_layout);
+        if (av_frame_get_buffer(frame_, 0) < 0) throw MediaError("Out of memory writing " + Quoted(path_) + ".");
+        for (int c = 0; c < s_.channels; ++c) {
+            float* dst = reinterpret_cast<float*>(frame_->extended_data[c]);
+            for (int i = 0; i < n; ++i) dst[i] = interleaved[i * s_.channels + c];
+        }
+        frame_->pts = pts_;
+        pts_ += real >= 0 ? real : n;
+        Send(frame_);
+        av_frame_unref(frame_);
+    }
+
+    void Send(AVFrame* f) {
+        int r = avcodec_send_frame(cc_, f);
+        if (r < 0 && r != AVERROR_EOF) Fail(r);
+        while ((r = avcodec_receive_packet(cc_, pkt_)) == 0) {
+            av_packet_rescale_ts(pkt_, cc_->time_base, st_->time_base);
+            pkt_->stream_index = st_->index;
+            int w = av_interleaved_write_frame(oc_, pkt_);
+            if (w < 0) Fail(w);
+            if (oc_->pb->error < 0) Fail(oc_->pb->error);
+        }
+    }
+
+    std::string path_;
+    EncoderSettings s_;
+    PcmFormat fmt_;
+    AVFormatContext* oc_ = nullptr;
+    AVCodecContext* cc_ = nullptr;
+    AVStream* st_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    AVPacket* pkt_ = nullptr;
+    int frameSize_ = 2048;
+    std::int64_t pts_ = 0;
+    std::vector<float> held_;
+};
+
+}  // namespace
+
+std::unique_ptr<Encoder> MakeWmaEncoder(const std::string& path, const EncoderSettings& s) {
+    return std::make_unique<WmaEncoder>(path, s);
+}
+
+}  // namespace kez::media

@@ -1,9 +1,10 @@
 // Copies the data chunk of a large WAV file the way the chunks editor does (find RIFF/WAVE,
 // find data, create the output's RIFF, fmt and data chunks, copy in fixed pieces, ascend),
-// and times it beside `cp` of the same file in the same run, alternating the two.
+// and times it beside `cp` and `dd` of the same file in the same run, taking turns.
 //
 // riff_copy_bench [--size-mb N] [--piece BYTES]... [--rounds R] [--dir DIR] [--buffer BYTES]
-// Prints one line per round and the median ratio (RIFF copy time / cp time) per piece size.
+// Prints one line per round and the median ratios (RIFF copy time / peer time) per piece size.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -97,15 +98,22 @@ bool riffCopy(const std::string& src, const std::string& dst, std::size_t piece)
     return ok;
 }
 
-bool runCp(const std::string& src, const std::string& dst) {
+bool runTool(const std::vector<std::string>& args) {
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::execlp("cp", "cp", src.c_str(), dst.c_str(), (char*)nullptr);
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) ::dup2(null, 2);  // dd's transfer report
+        ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
     int status = 0;
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
+
+double best(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -143,24 +151,30 @@ int main(int argc, char** argv) {
     }
     std::printf("source: %llu MiB WAV written in %.2f s\n", (unsigned long long)sizeMb, secondsSince(t));
     int rc = 0;
-    std::vector<double> cpTimes;
+    // Peers: cp (copies inside the kernel where it can), and dd with 1 MiB blocks (a plain
+    // read/write loop, as any copy that hands the bytes to the program must be).
+    std::vector<std::pair<std::string, std::vector<std::string>>> peers = {
+        {"cp", {"cp", src, dst}}, {"dd-1M", {"dd", "if=" + src, "of=" + dst, "bs=1M"}}};
+    std::vector<std::vector<double>> peerTimes(peers.size());
     std::vector<std::vector<double>> riffTimes(pieces.size());
-    for (int r = 0; r < rounds && rc == 0; ++r) {
-        // Warm both paths equally: the source stays in the page cache; each copy starts
-        // without a previous output.
+    auto timed = [&](auto&& copy) {
         ::unlink(dst.c_str());
         ::sync();  // the previous copy's write-back is not charged to the next one
-        t = Clock::now();
-        if (!runCp(src, dst)) rc = 1;
-        cpTimes.push_back(secondsSince(t));
-        std::printf("round %d: cp %.3f s", r + 1, cpTimes.back());
+        auto start = Clock::now();
+        bool ok = copy();
+        double s = secondsSince(start);
+        if (!ok) rc = 1;
+        return s;
+    };
+    for (int r = 0; r < rounds && rc == 0; ++r) {
+        std::printf("round %d:", r + 1);
+        for (std::size_t p = 0; p < peers.size(); ++p) {
+            peerTimes[p].push_back(timed([&] { return runTool(peers[p].second); }));
+            std::printf(" %s %.3f s,", peers[p].first.c_str(), peerTimes[p].back());
+        }
         for (std::size_t p = 0; p < pieces.size() && rc == 0; ++p) {
-            ::unlink(dst.c_str());
-            ::sync();
-            t = Clock::now();
-            if (!riffCopy(src, dst, pieces[p])) rc = 1;
-            riffTimes[p].push_back(secondsSince(t));
-            std::printf(", riff/%zu %.3f s", pieces[p], riffTimes[p].back());
+            riffTimes[p].push_back(timed([&] { return riffCopy(src, dst, pieces[p]); }));
+            std::printf(" riff/%zu %.3f s,", pieces[p], riffTimes[p].back());
         }
         std::printf("\n");
         std::fflush(stdout);
@@ -179,12 +193,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "a copy failed\n");
         return rc;
     }
-    double cp = median(cpTimes);
-    std::printf("median cp: %.3f s (%.0f MiB/s)\n", cp, sizeMb / cp);
+    for (std::size_t p = 0; p < peers.size(); ++p) {
+        double m = median(peerTimes[p]);
+        std::printf("median %s: %.3f s (%.0f MiB/s), best %.3f s\n", peers[p].first.c_str(), m, sizeMb / m,
+                    best(peerTimes[p]));
+    }
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         double m = median(riffTimes[p]);
-        std::printf("median riff copy, %zu-byte pieces: %.3f s (%.0f MiB/s), ratio to cp %.2f\n", pieces[p], m,
-                    sizeMb / m, m / cp);
+        std::printf("median riff copy, %zu-byte pieces: %.3f s (%.0f MiB/s)", pieces[p], m, sizeMb / m);
+        for (std::size_t q = 0; q < peers.size(); ++q)
+            std::printf(", ratio to %s %.2f (best to best %.2f)", peers[q].first.c_str(), m / median(peerTimes[q]),
+                        best(riffTimes[p]) / best(peerTimes[q]));
+        std::printf("\n");
     }
     return 0;
 }

@@ -7,4 +7,4 @@ set -eu
 here=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$here/build}
 ninja -C "$build" riff_copy_bench >/dev/null
-exec "$build/bin/riff_copy_bench" --size-mb 1024 --rounds 5 --piece 10000 --piece 65536 --piece 1048576
+exec "$build/bin/riff_copy_bench" --size-mb 1024 --rounds 7 --piece 10000 --piece 65536 --piece 1048576

@@ -220,6 +220,7 @@ void TfrmMain::Start() {
     } catch (const std::exception& e) {
         ReportStartupError(e.what());
     }
+    MergePlayIndex = -1;
     UsedNumbers.clear();
 
     TSettingsValues values = CollectSettings();

@@ -77,6 +77,7 @@ public:
     // Shared job state.
     bool CancelFlag = false;
     QStringList UsedNumbers;
+    int MergePlayIndex = -1;  // row of the merge list being played; -1 none
 
     // Frame.
     TToolbarPanel* pnlToolbar = nullptr;

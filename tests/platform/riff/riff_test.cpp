@@ -304,14 +304,14 @@ TEST_F(Riff, BufferMatchesAPlainModel) {
                 for (char& c : data) c = (char)rng();
                 ASSERT_EQ(mmioWrite(h, data.data(), (LONG)n), (LONG)n);
                 if (model.size() < (std::size_t)pos + n) model.resize((std::size_t)pos + n, 0);
-                std::memcpy(model.data() + pos, data.data(), n);
+                if (n) std::memcpy(model.data() + pos, data.data(), n);
                 pos += (std::int64_t)n;
             } else if (op == 1) {
                 std::vector<char> got(n);
                 LONG r = mmioRead(h, got.data(), (LONG)n);
                 std::size_t expect = pos < (std::int64_t)model.size() ? std::min(n, model.size() - (std::size_t)pos) : 0;
                 ASSERT_EQ(r, (LONG)expect) << "step " << step;
-                ASSERT_EQ(std::memcmp(got.data(), model.data() + pos, expect), 0) << "step " << step;
+                if (expect) ASSERT_EQ(std::memcmp(got.data(), model.data() + pos, expect), 0) << "step " << step;
                 pos += r;
             } else {
                 std::int64_t target = model.empty() ? 0 : (std::int64_t)(rng() % (model.size() + 100));

@@ -1,42 +1,51 @@
-// The program's component set: the main window's instances bound to the wrappers of
-// cutter/components, created by class id from the registered modules.
+#include "ProgramComponents.h"
+
 #include <exception>
 #include <stdexcept>
 #include <string>
 
-#include "ComponentSet.h"
-
-#if KEZ_HAVE_COMPONENT_ERRORS
-#include "components/KezAudioFormatSettings3Lib_TLB.h"
-#include "components/KezAudioPlayer3Lib_TLB.h"
-#endif
-
 namespace {
 
-[[noreturn]] void NotAvailable(const char* what) {
-    throw std::runtime_error(std::string("The ") + what + " component is not available.");
-}
-
-#if KEZ_HAVE_COMPONENT_ERRORS
 class TWmaFormatList : public IWmaFormatList {
 public:
-    TWmaFormatList() { w_.Connect(); }  // created at once, not at its first use
+    explicit TWmaFormatList(TAudioFormatWMA& w) : w_(w) {}
     void SetFormatGroup(int group) override { w_.SetFormatGroup(group); }
     int FormatCount() override { return w_.FormatCount(); }
     void SetFormatIndex(int index) override { w_.SetFormatIndex(index); }
     QString FormatName() override { return QString::fromStdU16String(w_.FormatName()); }
 
 private:
-    TAudioFormatWMA w_;
+    TAudioFormatWMA& w_;
+};
+
+class TFileWriterFormat : public IAudioWriterFormat {
+public:
+    explicit TFileWriterFormat(TAudioFile3& w) : w_(w) {}
+    void SetMp3Format(int sampleRate, int bitrate, int channelMode) override {
+        w_.SetMp3Format(sampleRate, bitrate, channelMode);
+    }
+    void SetOggFormat(int sampleRate, int channelMode, int bitrate, int a, int b, int c) override {
+        w_.SetOggFormat(sampleRate, channelMode, bitrate, a, b, c);
+    }
+    void SetWavFormat(int sampleRate, int channels, int sampleSize, int flags) override {
+        w_.SetWavFormat(sampleRate, channels, sampleSize, flags);
+    }
+
+private:
+    TAudioFile3& w_;
+};
+
+// The WMA writer's format call, until the WMA file component's interface file is bound.
+class TPendingWmaWriter : public IWmaWriterFormat {
+public:
+    void SetFormat(IWmaFormatList&) override {
+        throw std::runtime_error("The WMA audio file component is not available.");
+    }
 };
 
 class TPlayer : public IAudioPlayer {
 public:
-    explicit TPlayer(TPlayerEvents events) {
-        w_.OnEndArrayPlay = std::move(events.OnEndArrayPlay);
-        w_.OnEndPlay = std::move(events.OnEndPlay);
-        w_.SetMode(1);  // creates the component object
-    }
+    explicit TPlayer(TAudioPlayer3& w) : w_(w) {}
     void SetStartMode(int mode) override { w_.SetStartMode(mode); }
     void Start(int sampleRate, int channels, int bits, int flags) override { w_.Start(sampleRate, channels, bits, flags); }
     void PlayArray(const VARIANT& block) override { w_.PlayArray(block); }
@@ -44,57 +53,58 @@ public:
     bool Playing() override { return w_.Playing(); }
 
 private:
-    TAudioPlayer3 w_;
-};
-#endif
-
-// The writers' format calls, until the file components' interface files are bound.
-class TPendingWriter : public IAudioWriterFormat, public IWmaWriterFormat {
-public:
-    void SetMp3Format(int, int, int) override { NotAvailable("audio file"); }
-    void SetOggFormat(int, int, int, int, int, int) override { NotAvailable("audio file"); }
-    void SetWavFormat(int, int, int, int) override { NotAvailable("audio file"); }
-    void SetFormat(IWmaFormatList&) override { NotAvailable("WMA audio file"); }
-};
-
-class TProgramComponents : public IComponentSet {
-public:
-    void CreateWmaFormatSettings() override {
-#if KEZ_HAVE_COMPONENT_ERRORS
-        wma_ = std::make_unique<TWmaFormatList>();
-#else
-        NotAvailable("WMA format settings");
-#endif
-    }
-    void ConstructFileComponents() override {}
-    void ConstructPlayers(TPlayerEvents mergeEvents, TPlayerEvents cutEvents) override {
-#if KEZ_HAVE_COMPONENT_ERRORS
-        // A merge player that cannot be created does not keep the cut player from being made.
-        std::exception_ptr failure;
-        try {
-            mergePlayer_ = std::make_unique<TPlayer>(std::move(mergeEvents));
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        cutPlayer_ = std::make_unique<TPlayer>(std::move(cutEvents));
-        if (failure)
-            std::rethrow_exception(failure);
-#else
-        NotAvailable("player");
-#endif
-    }
-    IWmaFormatList* WmaFormatSettings() override { return wma_.get(); }
-    IAudioWriterFormat& OutputWriter() override { return writer_; }
-    IWmaWriterFormat& WmaOutputWriter() override { return writer_; }
-    IAudioPlayer* CutPlayer() override { return cutPlayer_.get(); }
-    IAudioPlayer* MergePlayer() override { return mergePlayer_.get(); }
-
-private:
-    std::unique_ptr<IWmaFormatList> wma_;
-    TPendingWriter writer_;
-    std::unique_ptr<IAudioPlayer> mergePlayer_, cutPlayer_;
+    TAudioPlayer3& w_;
 };
 
 }  // namespace
+
+struct TProgramComponents::TViews {
+    explicit TViews(TWrappers& w)
+        : wmaList(w.WmaFormatSettings), outputWriter(w.OutputWriter), mergePlayer(w.MergePlayer), cutPlayer(w.CutPlayer) {}
+    TWmaFormatList wmaList;
+    TFileWriterFormat outputWriter;
+    TPendingWmaWriter wmaOutputWriter;
+    TPlayer mergePlayer, cutPlayer;
+    bool wmaCreated = false, mergeCreated = false, cutCreated = false;
+};
+
+TProgramComponents::TProgramComponents() : views_(std::make_unique<TViews>(Wrappers)) {}
+TProgramComponents::~TProgramComponents() = default;
+
+void TProgramComponents::CreateWmaFormatSettings() {
+    Wrappers.WmaFormatSettings.Connect();  // created at once, not at its first use
+    views_->wmaCreated = true;
+}
+
+void TProgramComponents::ConstructFileComponents() {
+    // The readers and writers create their objects when first used; the tag editor is
+    // used, and so created, at once.
+    Wrappers.TagEditor.SetMode(1);
+}
+
+void TProgramComponents::ConstructPlayers(TPlayerEvents mergeEvents, TPlayerEvents cutEvents) {
+    // A merge player that cannot be created does not keep the cut player from being made.
+    std::exception_ptr failure;
+    try {
+        Wrappers.MergePlayer.OnEndArrayPlay = std::move(mergeEvents.OnEndArrayPlay);
+        Wrappers.MergePlayer.OnEndPlay = std::move(mergeEvents.OnEndPlay);
+        Wrappers.MergePlayer.SetMode(1);  // creates the component object
+        views_->mergeCreated = true;
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    Wrappers.CutPlayer.OnEndArrayPlay = std::move(cutEvents.OnEndArrayPlay);
+    Wrappers.CutPlayer.OnEndPlay = std::move(cutEvents.OnEndPlay);
+    Wrappers.CutPlayer.SetMode(1);
+    views_->cutCreated = true;
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+IWmaFormatList* TProgramComponents::WmaFormatSettings() { return views_->wmaCreated ? &views_->wmaList : nullptr; }
+IAudioWriterFormat& TProgramComponents::OutputWriter() { return views_->outputWriter; }
+IWmaWriterFormat& TProgramComponents::WmaOutputWriter() { return views_->wmaOutputWriter; }
+IAudioPlayer* TProgramComponents::CutPlayer() { return views_->cutCreated ? &views_->cutPlayer : nullptr; }
+IAudioPlayer* TProgramComponents::MergePlayer() { return views_->mergeCreated ? &views_->mergePlayer : nullptr; }
 
 std::unique_ptr<IComponentSet> CreateProgramComponents() { return std::make_unique<TProgramComponents>(); }

@@ -51,6 +51,7 @@ protected:
 TEST_F(ProgramComponentsTest, RegisteredComponentsServeTheWindow) {
     Register(QStringLiteral("KezAudioFormatSettings3"));
     Register(QStringLiteral("KezAudioPlayer3"));
+    Register(QStringLiteral("KezAudioFile3"));
     TfrmMain w(CreateProgramComponents(), paths_, &ui_);
     w.Start();
     for (const auto& m : ui_.messages)
@@ -72,16 +73,28 @@ TEST_F(ProgramComponentsTest, RegisteredComponentsServeTheWindow) {
     w.ShowPage(pgMerge);
     w.ShowPage(pgCut);
     EXPECT_TRUE(ui_.messages.empty());
+
+    // The file writer takes the stored parameters.
+    EXPECT_TRUE(w.ConfigureWriter(fcMp3));
+    EXPECT_TRUE(w.ConfigureWriter(fcOggVorbis));
+    EXPECT_TRUE(w.ConfigureWriter(fcWav));
+    EXPECT_TRUE(ui_.messages.empty());
+    // The WMA writer is not bound yet: its configuration reports that and answers false.
+    EXPECT_FALSE(w.ConfigureWriter(fcWma));
+    EXPECT_EQ(ui_.messages.size(), 1u);
 }
 
 TEST_F(ProgramComponentsTest, UnregisteredComponentsAreReportedAndTheWindowStarts) {
     TfrmMain w(CreateProgramComponents(), paths_, &ui_);
     w.Start();
-    EXPECT_EQ(ui_.messages.size(), 2u);  // the WMA format list, the players
+    EXPECT_EQ(ui_.messages.size(), 3u);  // the WMA format list, the tag editor, the players
     EXPECT_EQ(w.Components().WmaFormatSettings(), nullptr);
     w.tabSettings->CheckList->button(pfWma)->click();
     EXPECT_EQ(w.tabSettings->cmbWMAQuality->count(), 0);
     EXPECT_EQ(w.tabSettings->Noteformat->currentIndex(), 1);
     w.ShowPage(pgSettings);
     EXPECT_EQ(w.ShownPage(), pgSettings);
+    // The writer's object is created at its first use: not there, so an error box.
+    EXPECT_FALSE(w.ConfigureWriter(fcMp3));
+    EXPECT_EQ(ui_.messages.size(), 4u);
 }

@@ -69,6 +69,14 @@ bool ReadTags(const std::string& path, int tagType, TagSet* out) {
     if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {
         TagLib::ASF::Tag* t = asf->tag();
         FromTag(t, out);
+        // Writers differ in where they keep these: the Content Description object or an
+        // extended attribute of the same name.
+        auto text = [&](const char* name, std::string& field) {
+            if (t && field.empty() && t->contains(name)) field = Utf8(t->attribute(name).front().toString());
+        };
+        text("Title", out->title);
+        text("Author", out->artist);
+        text("Description", out->comment);
         if (t && out->year == 0 && t->contains("WM/Year"))
             out->year = std::atoi(t->attribute("WM/Year").front().toString().toCString());
         if (t && out->track == 0 && t->contains("WM/TrackNumber")) {

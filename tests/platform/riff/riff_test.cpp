@@ -311,7 +311,9 @@ TEST_F(Riff, BufferMatchesAPlainModel) {
                 LONG r = mmioRead(h, got.data(), (LONG)n);
                 std::size_t expect = pos < (std::int64_t)model.size() ? std::min(n, model.size() - (std::size_t)pos) : 0;
                 ASSERT_EQ(r, (LONG)expect) << "step " << step;
-                if (expect) ASSERT_EQ(std::memcmp(got.data(), model.data() + pos, expect), 0) << "step " << step;
+                if (expect) {
+                    ASSERT_EQ(std::memcmp(got.data(), model.data() + pos, expect), 0) << "step " << step;
+                }
                 pos += r;
             } else {
                 std::int64_t target = model.empty() ? 0 : (std::int64_t)(rng() % (model.size() + 100));

@@ -2,8 +2,11 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStackedWidget>
@@ -21,10 +24,6 @@
 #include "mergePage.h"
 #include "settingsPage.h"
 #include "toolbarPanel.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 
 namespace {
 
@@ -360,8 +359,8 @@ void TfrmMain::UpdateActions() {
     // registers; one without an update step stays disabled rather than doing nothing.
     for (QAction* a : {ActSelectSource, ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay, ActSplit,
                        ActMergeAdd, DelSelected, UpAction, DownAction, ActPrior, ActMplay, ActNext, ActMstop, ActMerge}) {
-        const auto it = updates_.find(a);
-        a->setEnabled(it != updates_.end() && it->second());
+        if (updates_.find(a) == updates_.end())
+            a->setEnabled(false);
     }
     for (const auto& [action, update] : updates_)
         action->setEnabled(update());

@@ -111,11 +111,13 @@ void TSettingsPage::FillBox(QComboBox* box, const TPanelBox& content) {
 }
 
 void TSettingsPage::SelectStoredFormat() {
-    const int format = params_.outFormat;
-    if (QAbstractButton* rd = CheckList->button(format)) {
-        rd->setChecked(true);
-        RebuildPanel(format);
-    }
+    // A stored format that names no item shows the first one; the stored value stays until
+    // the user picks a format.
+    int format = params_.outFormat;
+    if (!CheckList->button(format))
+        format = pfMp3;
+    CheckList->button(format)->setChecked(true);
+    RebuildPanel(format);
 }
 
 void TSettingsPage::RebuildPanel(int format) {

@@ -278,6 +278,14 @@ TEST_F(MainWindowTest, StoredValuesThatAreReplacedOrIgnored) {
     auto again = Open();
     EXPECT_EQ(again->Params().mp3Bitrate, 100);
     EXPECT_EQ(again->Params().mp3Channel, 0);
+    again->close();
+
+    // A page format that names no item shows MP3 and stays stored.
+    StoreInt(u"outFormat", 9);
+    auto third = Open();
+    EXPECT_TRUE(third->tabSettings->CheckList->button(0)->isChecked());
+    EXPECT_EQ(third->tabSettings->cmbBitrate->currentText(), "128");
+    EXPECT_EQ(third->Params().outFormat, 9);
 }
 
 TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {

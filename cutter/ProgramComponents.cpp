@@ -13,6 +13,7 @@ public:
     int FormatCount() override { return w_.FormatCount(); }
     void SetFormatIndex(int index) override { w_.SetFormatIndex(index); }
     QString FormatName() override { return QString::fromStdU16String(w_.FormatName()); }
+    TAudioFormatWMA& Wrapper() { return w_; }
 
 private:
     TAudioFormatWMA& w_;
@@ -35,12 +36,19 @@ private:
     TAudioFile3& w_;
 };
 
-// The WMA writer's format call, until the WMA file component's interface file is bound.
-class TPendingWmaWriter : public IWmaWriterFormat {
+class TWmaWriterFormat : public IWmaWriterFormat {
 public:
-    void SetFormat(IWmaFormatList&) override {
-        throw std::runtime_error("The WMA audio file component is not available.");
+    explicit TWmaWriterFormat(TAudioFileWMA3& w) : w_(w) {}
+    void SetFormat(IWmaFormatList& settings) override {
+        // The writer reads the chosen format from the settings object itself.
+        auto* list = dynamic_cast<TWmaFormatList*>(&settings);
+        if (!list)
+            throw std::invalid_argument("The WMA format settings are not a component object.");
+        w_.SetFormat(list->Wrapper());
     }
+
+private:
+    TAudioFileWMA3& w_;
 };
 
 class TPlayer : public IAudioPlayer {
@@ -60,10 +68,14 @@ private:
 
 struct TProgramComponents::TViews {
     explicit TViews(TWrappers& w)
-        : wmaList(w.WmaFormatSettings), outputWriter(w.OutputWriter), mergePlayer(w.MergePlayer), cutPlayer(w.CutPlayer) {}
+        : wmaList(w.WmaFormatSettings),
+          outputWriter(w.OutputWriter),
+          wmaOutputWriter(w.WmaOutputWriter),
+          mergePlayer(w.MergePlayer),
+          cutPlayer(w.CutPlayer) {}
     TWmaFormatList wmaList;
     TFileWriterFormat outputWriter;
-    TPendingWmaWriter wmaOutputWriter;
+    TWmaWriterFormat wmaOutputWriter;
     TPlayer mergePlayer, cutPlayer;
     bool wmaCreated = false, mergeCreated = false, cutCreated = false;
 };

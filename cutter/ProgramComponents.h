@@ -8,6 +8,7 @@
 
 #include "ComponentSet.h"
 #include "components/KezAudioFile3Lib_TLB.h"
+#include "components/KezAudioFileWMA3Lib_TLB.h"
 #include "components/KezAudioFormatSettings3Lib_TLB.h"
 #include "components/KezAudioPlayer3Lib_TLB.h"
 
@@ -31,7 +32,10 @@ public:
     struct TWrappers {
         TAudioFile3 SourceReader;
         TAudioFile3 OutputWriter;
+        TAudioFileWMA3 WmaSourceReader;
+        TAudioFileWMA3 WmaOutputWriter;
         TAudioFileInformation3 TagEditor;
+        TAudioFileWMAInformation3 WmaTagReader;
         TAudioFormatWMA WmaFormatSettings;
         TAudioPlayer3 MergePlayer;
         TAudioPlayer3 CutPlayer;

@@ -52,6 +52,7 @@ TEST_F(ProgramComponentsTest, RegisteredComponentsServeTheWindow) {
     Register(QStringLiteral("KezAudioFormatSettings3"));
     Register(QStringLiteral("KezAudioPlayer3"));
     Register(QStringLiteral("KezAudioFile3"));
+    Register(QStringLiteral("KezAudioFileWMA3"));
     TfrmMain w(CreateProgramComponents(), paths_, &ui_);
     w.Start();
     for (const auto& m : ui_.messages)
@@ -79,9 +80,14 @@ TEST_F(ProgramComponentsTest, RegisteredComponentsServeTheWindow) {
     EXPECT_TRUE(w.ConfigureWriter(fcOggVorbis));
     EXPECT_TRUE(w.ConfigureWriter(fcWav));
     EXPECT_TRUE(ui_.messages.empty());
-    // The WMA writer is not bound yet: its configuration reports that and answers false.
+    EXPECT_TRUE(w.ConfigureWriter(fcWma));
+    EXPECT_TRUE(ui_.messages.empty());
+    // A stored WMA index the list does not have is refused by the component: its message.
+    w.Params().wmaFormat = 400;
     EXPECT_FALSE(w.ConfigureWriter(fcWma));
-    EXPECT_EQ(ui_.messages.size(), 1u);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_FALSE(ui_.messages[0].text.isEmpty());
+    EXPECT_EQ(ui_.messages[0].caption, "Tarvel Free Audio Cutter");
 }
 
 TEST_F(ProgramComponentsTest, UnregisteredComponentsAreReportedAndTheWindowStarts) {

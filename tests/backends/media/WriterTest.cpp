@@ -6,6 +6,7 @@
 
 #include "AudioReader.h"
 #include "AudioWriter.h"
+#include "Decoder.h"
 #include "MediaError.h"
 #include "TestMedia.h"
 
@@ -188,6 +189,50 @@ TEST_F(WriterTest, WmaFormats) {
         rd.Open(out);
         EXPECT_EQ(rd.Info().formatTag, 111);
     }
+}
+
+// Every value of the settings lists the program offers gives a file that decodes, at the
+// asked sample rate, to the length that went in.
+TEST_F(WriterTest, EveryListedSettingMakesAValidFile) {
+    WavSpec spec{44100, 2, 16, 0.25};
+    spec.noise = true;
+    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    const int bitrates[] = {8, 16, 24, 32, 48, 56, 64, 96, 112, 128, 160, 192, 224, 256, 320};
+    struct Format {
+        OutputKind kind;
+        std::vector<int> rates;
+        const char* ext;
+    };
+    const Format formats[] = {
+        {OutputKind::Mp3, {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}, ".mp3"},
+        {OutputKind::Ogg, {8000, 11025, 16000, 22050, 24000, 32000, 44100, 48000}, ".ogg"},
+    };
+    for (const Format& f : formats)
+        for (int rate : f.rates)
+            for (int kbps : bitrates)
+                for (int mode = 1; mode <= 5; ++mode) {
+                    if (f.kind == OutputKind::Ogg && mode > 2 && kbps != 128) continue;  // same encoder setup as 2
+                    SCOPED_TRACE(std::string(f.ext) + " " + std::to_string(rate) + "/" + std::to_string(kbps) + "/" +
+                                 std::to_string(mode));
+                    std::string out = dir + "/o" + f.ext;
+                    std::int64_t n = 0;
+                    ASSERT_NO_THROW(n = Copy(src, out, EncoderSettings{f.kind, rate, mode, 0, kbps, 0}));
+                    Decoder d(out);
+                    EXPECT_EQ(d.Info().sampleRate, rate);
+                    EXPECT_EQ(d.Info().channels, mode == 1 ? 1 : 2);
+                    EXPECT_EQ(d.Info().frames, n);
+                    EXPECT_NEAR(static_cast<double>(n), 0.25 * rate, 2);
+                }
+    for (int rate : {8000, 11025, 22050, 44100})
+        for (int ch : {1, 2})
+            for (int bits : {8, 16, 24, 32}) {
+                std::string out = dir + "/o.wav";
+                Copy(src, out, EncoderSettings{OutputKind::Wav, rate, 0, ch, 0, bits});
+                Decoder d(out);
+                EXPECT_EQ(d.Info().sampleRate, rate);
+                EXPECT_EQ(d.Info().channels, ch);
+                EXPECT_EQ(d.Info().sourceBits, bits);
+            }
 }
 
 TEST_F(WriterTest, MixedBlocksAreConverted) {

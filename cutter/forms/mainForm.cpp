@@ -82,7 +82,7 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
     ShowPage(pgCut);
 
     connect(tabSplit->btnSplitFolder, &QToolButton::clicked, this, &TfrmMain::SelectTargetFolder);
-    connect(tabMerge->btnFolder, &QToolButton::clicked, this, &TfrmMain::SelectMergeFolder);
+    connect(tabMerge->btnFolder, &QToolButton::clicked, this, &TfrmMain::edtFolderButtonClick);
 
     // Fixed border: the client area keeps its size; the menu bar comes on top of it.
     adjustSize();
@@ -315,9 +315,9 @@ void TfrmMain::SelectTargetFolder() {
         tabSplit->edtSplitFolder->setText(path);
 }
 
-void TfrmMain::SelectMergeFolder() {
+void TfrmMain::edtFolderButtonClick() {
     QString path;
-    if (BrowseForFolder(path, QStringLiteral("Please select a target folder"), QStringLiteral("c:")))
+    if (BrowseForFolder(path, QStringLiteral("Select Target folder"), QStringLiteral("c:")))
         tabMerge->edtFolder->setText(path);
 }
 

@@ -52,6 +52,8 @@ public:
 
     // The folder chooser of both pages.
     bool BrowseForFolder(QString& path, const QString& title, const QString& root);
+    // The merge page's folder button: a chosen folder goes into its target folder.
+    void edtFolderButtonClick();
 
     // The settings as the controls hold them, and back.
     TSettingsValues CollectSettings() const;
@@ -141,7 +143,6 @@ private:
     void ShowAbout();
     void OpenWebsite();
     void SelectTargetFolder();
-    void SelectMergeFolder();
     void ReportStartupError(const char* what);
     void RunCutPlay();
     void RunMergeStop();

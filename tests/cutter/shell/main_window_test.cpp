@@ -357,6 +357,12 @@ TEST_F(MainWindowTest, WriterErrorBoxAndTargetFolderChooser) {
     EXPECT_EQ(w->tabSplit->edtSplitFolder->text(), dir_.path());
     ASSERT_EQ(ui_.folderRequests.size(), 2);
     EXPECT_EQ(ui_.folderRequests[0], "Please select a target folder|c:|");
+
+    ui_.chosenFolder = dir_.path() + "/joins";
+    QTest::mouseClick(w->tabMerge->btnFolder, Qt::LeftButton);
+    EXPECT_EQ(w->tabMerge->edtFolder->text(), dir_.path() + "/joins");
+    ASSERT_EQ(ui_.folderRequests.size(), 3);
+    EXPECT_EQ(ui_.folderRequests[2], "Select Target folder|c:|");
 }
 
 TEST_F(MainWindowTest, CancelMessageSetsTheFlag) {

@@ -300,6 +300,10 @@ TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {
         w->tabSettings->chkOpenDest->setChecked(true);
         w->tabMerge->GridView->setColumnWidth(2, 133);
         w->tabMerge->GridView->horizontalHeader()->moveSection(13, 0);
+        TGridLayout hidden = w->tabMerge->ColumnLayout();
+        hidden.columns[11].width = 77;
+        hidden.columns[11].visible = false;
+        w->tabMerge->ApplyColumnLayout(hidden);
 
         // WAV: the user picks 22050 Hz, Mono, 24 bits.
         QTest::mouseClick(w->tabSettings->CheckList->button(2), Qt::LeftButton);
@@ -324,6 +328,8 @@ TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {
     EXPECT_TRUE(w->tabSettings->chkOpenDest->isChecked());
     EXPECT_EQ(w->tabMerge->GridView->columnWidth(2), 133);
     EXPECT_EQ(w->tabMerge->GridView->horizontalHeader()->visualIndex(13), 0);
+    EXPECT_TRUE(w->tabMerge->GridView->isColumnHidden(11));
+    EXPECT_EQ(w->tabMerge->ColumnLayout().columns[11].width, 77);  // a hidden column keeps its width
     EXPECT_EQ(w->Params().pcmSamplerate, 22050);
     EXPECT_EQ(w->Params().pcmChannel, 1);
     EXPECT_EQ(w->Params().pcmSamplesize, 24);

@@ -5,6 +5,7 @@
 // riff_copy_bench [--size-mb N] [--piece BYTES]... [--rounds R] [--dir DIR] [--buffer BYTES]
 // Prints one line per round and the median ratios (RIFF copy time / peer time) per piece size.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,6 +114,17 @@ bool runTool(const std::vector<std::string>& args) {
     return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// CPU seconds (user + system) of this process and of its waited-for children.
+double cpuSeconds() {
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        struct rusage u;
+        ::getrusage(who, &u);
+        total += u.ru_utime.tv_sec + u.ru_utime.tv_usec / 1e6 + u.ru_stime.tv_sec + u.ru_stime.tv_usec / 1e6;
+    }
+    return total;
+}
+
 double best(const std::vector<double>& v) { return v.empty() ? 0 : *std::min_element(v.begin(), v.end()); }
 
 double median(std::vector<double> v) {
@@ -155,25 +167,28 @@ int main(int argc, char** argv) {
     // read/write loop, as any copy that hands the bytes to the program must be).
     std::vector<std::pair<std::string, std::vector<std::string>>> peers = {
         {"cp", {"cp", src, dst}}, {"dd-1M", {"dd", "if=" + src, "of=" + dst, "bs=1M"}}};
-    std::vector<std::vector<double>> peerTimes(peers.size());
-    std::vector<std::vector<double>> riffTimes(pieces.size());
-    auto timed = [&](auto&& copy) {
+    std::vector<std::vector<double>> peerTimes(peers.size()), peerCpu(peers.size());
+    std::vector<std::vector<double>> riffTimes(pieces.size()), riffCpu(pieces.size());
+    // Wall time, and CPU time, which the other users of a shared machine disturb less.
+    auto timed = [&](auto&& copy, std::vector<double>& cpu) {
         ::unlink(dst.c_str());
         ::sync();  // the previous copy's write-back is not charged to the next one
+        double cpuStart = cpuSeconds();
         auto start = Clock::now();
         bool ok = copy();
         double s = secondsSince(start);
+        cpu.push_back(cpuSeconds() - cpuStart);
         if (!ok) rc = 1;
         return s;
     };
     for (int r = 0; r < rounds && rc == 0; ++r) {
         std::printf("round %d:", r + 1);
         for (std::size_t p = 0; p < peers.size(); ++p) {
-            peerTimes[p].push_back(timed([&] { return runTool(peers[p].second); }));
+            peerTimes[p].push_back(timed([&] { return runTool(peers[p].second); }, peerCpu[p]));
             std::printf(" %s %.3f s,", peers[p].first.c_str(), peerTimes[p].back());
         }
         for (std::size_t p = 0; p < pieces.size() && rc == 0; ++p) {
-            riffTimes[p].push_back(timed([&] { return riffCopy(src, dst, pieces[p]); }));
+            riffTimes[p].push_back(timed([&] { return riffCopy(src, dst, pieces[p]); }, riffCpu[p]));
             std::printf(" riff/%zu %.3f s,", pieces[p], riffTimes[p].back());
         }
         std::printf("\n");
@@ -195,15 +210,16 @@ int main(int argc, char** argv) {
     }
     for (std::size_t p = 0; p < peers.size(); ++p) {
         double m = median(peerTimes[p]);
-        std::printf("median %s: %.3f s (%.0f MiB/s), best %.3f s\n", peers[p].first.c_str(), m, sizeMb / m,
-                    best(peerTimes[p]));
+        std::printf("median %s: %.3f s (%.0f MiB/s), best %.3f s, CPU %.3f s\n", peers[p].first.c_str(), m,
+                    sizeMb / m, best(peerTimes[p]), median(peerCpu[p]));
     }
     for (std::size_t p = 0; p < pieces.size(); ++p) {
         double m = median(riffTimes[p]);
-        std::printf("median riff copy, %zu-byte pieces: %.3f s (%.0f MiB/s)", pieces[p], m, sizeMb / m);
+        double c = median(riffCpu[p]);
+        std::printf("median riff copy, %zu-byte pieces: %.3f s (%.0f MiB/s), CPU %.3f s\n", pieces[p], m, sizeMb / m, c);
         for (std::size_t q = 0; q < peers.size(); ++q)
-            std::printf(", ratio to %s %.2f (best to best %.2f)", peers[q].first.c_str(), m / median(peerTimes[q]),
-                        best(riffTimes[p]) / best(peerTimes[q]));
+            std::printf("  ratio to %s: median %.2f, best to best %.2f, CPU %.2f\n", peers[q].first.c_str(),
+                        m / median(peerTimes[q]), best(riffTimes[p]) / best(peerTimes[q]), c / median(peerCpu[q]));
         std::printf("\n");
     }
     return 0;

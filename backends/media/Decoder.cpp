@@ -213,7 +213,9 @@ void Decoder::Impl::ComputeLength() {
             break;
         }
     }
-    if (frames < 0) frames = CountDecodedFrames(path, si);
+    // A header that claims far more audio than the file can hold (no codec stores more
+    // than a few hundred frames per byte) is not believed: count what decodes instead.
+    if (frames < 0 || frames / 2000 > info.fileSize) frames = CountDecodedFrames(path, si);
     info.frames = frames;
     info.durationMs = FramesToMs(frames, par->sample_rate);
     if (info.bitrateKbps == 0) {

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "registry/registry.h"
@@ -518,6 +519,33 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     RegCloseKey(k);
     // No temporary file is left behind.
     EXPECT_EQ(::system(("test -z \"$(ls " + dir_ + " | grep tmp)\"").c_str()), 0);
+}
+
+TEST_F(Registry, ThreadsShareOneStore) {
+    // Handles created, used and closed on several threads at once, one key per thread.
+    std::vector<std::thread> threads;
+    std::vector<int> failures(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &failures] {
+            for (int i = 0; i < 50; ++i) {
+                std::u16string path = u"Threads\\T" + u16(std::to_string(t));
+                HKEY k = nullptr;
+                if (RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, 0, nullptr, &k, nullptr) ||
+                    setDword(k, u"n", (DWORD)i) || getDword(k, u"n") != (DWORD)i || RegCloseKey(k))
+                    ++failures[t];
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(failures, std::vector<int>(4, 0));
+    HKEY k = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Threads", 0, KEY_READ, &k), ERROR_SUCCESS);
+    DWORD subKeys = 0;
+    ASSERT_EQ(RegQueryInfoKeyW(k, nullptr, nullptr, nullptr, &subKeys, nullptr, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(subKeys, 4u);
+    RegCloseKey(k);
 }
 
 }  // namespace

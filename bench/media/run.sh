@@ -13,7 +13,7 @@ ff="ffmpeg -nostdin -v error -y"
 echo "making media in $work"
 $ff -f lavfi -i "sine=f=440:d=600" -f lavfi -i "anoisesrc=d=600:a=0.1" -filter_complex amix=inputs=2 -ac 2 -ar 44100 "$work/10min.wav"
 $ff -i "$work/10min.wav" -c:a libmp3lame -b:a 192k "$work/10min.mp3"
-$ff -stream_loop 5 -i "$work/10min.mp3" -c copy "$work/60min-noinfo.mp3"
+$ff -stream_loop 5 -i "$work/10min.mp3" -c copy -write_xing 0 "$work/60min-noinfo.mp3"
 $ff -stream_loop 5 -i "$work/10min.wav" -c:a libmp3lame -b:a 128k "$work/60min.mp3"
 $ff -stream_loop 5 -i "$work/10min.wav" "$work/60min.wav"
 

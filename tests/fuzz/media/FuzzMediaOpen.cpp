@@ -29,9 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         return 0;
     }
+    bool opened = false;
     try {
         kez::media::AudioReader r;
         r.Open(path);
+        opened = true;
         // Bounded work whatever length the header claims.
         std::int64_t budget = 200000;
         const kez::media::StreamInfo& info = r.Info();
@@ -47,8 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const kez::media::MediaError&) {
     }
-    kez::media::TagSet tags;
-    kez::media::ReadTags(path, 1, &tags);
-    kez::media::ReadTags(path, 2, &tags);
+    // The tag components read tags only of files the decoder accepted.
+    if (opened) {
+        kez::media::TagSet tags;
+        kez::media::ReadTags(path, 1, &tags);
+        kez::media::ReadTags(path, 2, &tags);
+    }
     return 0;
 }

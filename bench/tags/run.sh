@@ -15,8 +15,8 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/bench-tags-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 big=$work/big.ogg
-# Stereo noise at the top quality: about 100 MB for 1400 s.
-ffmpeg -nostdin -v error -f lavfi -i "anoisesrc=color=pink:sample_rate=48000:duration=1400" -ac 2 \
+# Stereo noise at the top quality: about 100 MB for 2200 s.
+ffmpeg -nostdin -v error -f lavfi -i "anoisesrc=color=pink:sample_rate=48000:duration=2200" -ac 2 \
   -c:a libvorbis -q:a 10 "$big"
 cp "$big" "$work/ours.ogg"
 cp "$big" "$work/ref.ogg"

@@ -4,7 +4,6 @@
 
 extern "C" {
 #include <libavutil/channel_layout.h>
-#include <libavutil/opt.h>
 #include <libavutil/samplefmt.h>
 #include <libswresample/swresample.h>
 }
@@ -91,6 +90,12 @@ std::string BlockConverter::Prepare(const BlockFormat& input) {
                                  SampleFormatOf(input), input.sampleRate, 0, nullptr);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&outLayout);
+    // Mono is taken as the centre channel, which the resampler spreads 3 dB down; a listener
+    // expects mono at full level on every output channel.
+    if (rc >= 0 && swr_ != nullptr && input.channels == 1 && output_.channels > 1) {
+        std::vector<double> matrix(std::size_t(output_.channels), 1.0);
+        rc = swr_set_matrix(swr_, matrix.data(), 1);
+    }
     if (rc < 0 || swr_ == nullptr || swr_init(swr_) < 0) {
         swr_free(&swr_);
         return "The audio block cannot be converted to the playback format";

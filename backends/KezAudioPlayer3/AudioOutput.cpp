@@ -11,35 +11,30 @@
 namespace kezplayer {
 namespace {
 
-std::int64_t BytesPerSecond(const BlockFormat& f) { return std::int64_t(f.sampleRate) * f.FrameBytes(); }
+std::int64_t BytesPerSecondOf(const BlockFormat& f) { return std::int64_t(f.sampleRate) * f.FrameBytes(); }
 
-class SilentOutput final : public AudioOutput {
+// The play position of an output that plays at the real-time rate: it moves on with the
+// time passed but never beyond the data handed over, so a starved output stands still, as
+// a device does on an underrun.
+class PlayClock {
 public:
-    explicit SilentOutput(const BlockFormat& format)
-        : bytesPerSecond_(BytesPerSecond(format)), frameBytes_(format.FrameBytes()),
-          ahead_(bytesPerSecond_ / 5 / frameBytes_ * frameBytes_) {
+    explicit PlayClock(const BlockFormat& format)
+        : bytesPerSecond_(BytesPerSecondOf(format)), frameBytes_(format.FrameBytes()) {
         clock_.start();
     }
-
-    std::size_t Write(const std::uint8_t*, std::size_t size) override {
+    void Written(std::int64_t bytes) {
         Advance();
-        std::int64_t room = std::max<std::int64_t>(0, played_ + ahead_ - written_);
-        std::size_t taken = std::min<std::size_t>(size, std::size_t(room));
-        written_ += std::int64_t(taken);
-        return taken;
+        written_ += bytes;
     }
-
-    std::int64_t PlayedBytes() override {
+    std::int64_t Written() const { return written_; }
+    std::int64_t Played() {
         Advance();
         return played_;
     }
-
-    bool Failed() override { return false; }
-    bool IsDevice() const override { return false; }
+    std::int64_t FrameBytes() const { return frameBytes_; }
+    std::int64_t BytesPerSecond() const { return bytesPerSecond_; }
 
 private:
-    // Moves the play position on by the time passed, but never beyond the data: a starved
-    // output stands still, as a device does on an underrun.
     void Advance() {
         std::int64_t nowNs = clock_.nsecsElapsed();
         std::int64_t gained = (nowNs - lastNs_) * bytesPerSecond_ / 1000000000 + remainder_;
@@ -52,12 +47,31 @@ private:
 
     std::int64_t bytesPerSecond_;
     std::int64_t frameBytes_;
-    std::int64_t ahead_;
     QElapsedTimer clock_;
     std::int64_t lastNs_ = 0;
     std::int64_t remainder_ = 0;
     std::int64_t written_ = 0;
     std::int64_t played_ = 0;
+};
+
+class SilentOutput final : public AudioOutput {
+public:
+    explicit SilentOutput(const BlockFormat& format)
+        : clock_(format), ahead_(clock_.BytesPerSecond() / 5 / clock_.FrameBytes() * clock_.FrameBytes()) {}
+
+    std::size_t Write(const std::uint8_t*, std::size_t size) override {
+        std::int64_t room = std::max<std::int64_t>(0, clock_.Played() + ahead_ - clock_.Written());
+        std::size_t taken = std::min<std::size_t>(size, std::size_t(room));
+        clock_.Written(std::int64_t(taken));
+        return taken;
+    }
+    std::int64_t PlayedBytes() override { return clock_.Played(); }
+    bool Failed() override { return false; }
+    bool IsDevice() const override { return false; }
+
+private:
+    PlayClock clock_;
+    std::int64_t ahead_;
 };
 
 QAudioFormat::SampleFormat QtSampleFormat(int bits) {
@@ -68,13 +82,17 @@ QAudioFormat::SampleFormat QtSampleFormat(int bits) {
     }
 }
 
+// The device takes data as fast as its buffers allow (the sound server adds a buffer of
+// its own, which the sink's counters do not see), so what has been heard is told by the
+// clock over the data handed to the device, as for the silent output.
 class DeviceOutput final : public AudioOutput {
 public:
     DeviceOutput(const QAudioDevice& device, const QAudioFormat& format, const BlockFormat& block)
-        : sink_(device, format), bytesPerSecond_(BytesPerSecond(block)), frameBytes_(block.FrameBytes()) {
+        : sink_(device, format), clock_(block) {
         // About half a second of device buffer: enough against scheduling hiccups, small
         // enough that Stop is heard at once.
-        sink_.setBufferSize(int(bytesPerSecond_ / 2 / frameBytes_ * frameBytes_));
+        std::int64_t fb = clock_.FrameBytes();
+        sink_.setBufferSize(int(clock_.BytesPerSecond() / 2 / fb * fb));
         io_ = sink_.start();
     }
 
@@ -84,24 +102,19 @@ public:
 
     std::size_t Write(const std::uint8_t* data, std::size_t size) override {
         if (Failed()) return 0;
-        qint64 room = sink_.bytesFree() / frameBytes_ * frameBytes_;
+        std::int64_t fb = clock_.FrameBytes();
+        // Never more than half a second ahead of the clock, whatever the buffers take.
+        std::int64_t ahead = clock_.BytesPerSecond() / 2 / fb * fb;
+        qint64 room = std::min<qint64>(sink_.bytesFree() / fb * fb, clock_.Played() + ahead - clock_.Written());
         qint64 want = std::min<qint64>(qint64(size), room);
         if (want <= 0) return 0;
         qint64 n = io_->write(reinterpret_cast<const char*>(data), want);
         if (n <= 0) return 0;
-        written_ += n;
+        clock_.Written(n);
         return std::size_t(n);
     }
 
-    std::int64_t PlayedBytes() override {
-        if (Failed()) return written_;
-        std::int64_t heard = std::int64_t(sink_.processedUSecs()) * bytesPerSecond_ / 1000000;
-        heard = heard / frameBytes_ * frameBytes_;
-        // An idle sink has played everything it was given.
-        if (sink_.state() == QAudio::IdleState) heard = written_;
-        played_ = std::clamp(heard, played_, written_);
-        return played_;
-    }
+    std::int64_t PlayedBytes() override { return Failed() ? clock_.Written() : clock_.Played(); }
 
     bool Failed() override {
         QAudio::Error e = sink_.error();
@@ -113,10 +126,7 @@ public:
 private:
     QAudioSink sink_;
     QIODevice* io_ = nullptr;
-    std::int64_t bytesPerSecond_;
-    std::int64_t frameBytes_;
-    std::int64_t written_ = 0;
-    std::int64_t played_ = 0;
+    PlayClock clock_;
 };
 
 }  // namespace

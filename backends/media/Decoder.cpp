@@ -61,6 +61,23 @@ PcmFormat OutputFormatOf(const AVCodecParameters* p, int channels) {
     return f;
 }
 
+template <class T>
+void Interleave(T* dst, std::uint8_t* const* planes, int n, int ch) {
+    if (ch == 2) {
+        const T* l = reinterpret_cast<const T*>(planes[0]);
+        const T* r = reinterpret_cast<const T*>(planes[1]);
+        for (int i = 0; i < n; ++i) {
+            dst[2 * i] = l[i];
+            dst[2 * i + 1] = r[i];
+        }
+        return;
+    }
+    for (int c = 0; c < ch; ++c) {
+        const T* p = reinterpret_cast<const T*>(planes[c]);
+        for (int i = 0; i < n; ++i) dst[static_cast<std::size_t>(i) * ch + c] = p[i];
+    }
+}
+
 // Samples per WMA v1/v2 frame, by sample rate, as the format defines it.
 int WmaFrameLength(const AVCodecParameters* p) {
     int bits = p->sample_rate <= 16000 ? 9 : (p->sample_rate <= 22050 || (p->sample_rate <= 32000 && p->codec_id == AV_CODEC_ID_WMAV1)) ? 10 : 11;
@@ -249,6 +266,14 @@ void Decoder::Impl::AppendFrame() {
         const int skip = inBytes - outBytes;  // 24-bit samples sit in the top bytes of 32
         if (!planar && skip == 0) {
             std::memcpy(dst, frame->extended_data[0], static_cast<std::size_t>(n) * out.BlockAlign());
+            return;
+        }
+        if (skip == 0 && outBytes == 4) {  // float and 32-bit planar: the decoders' usual output
+            Interleave(reinterpret_cast<std::uint32_t*>(dst), frame->extended_data, n, ch);
+            return;
+        }
+        if (skip == 0 && outBytes == 2) {
+            Interleave(reinterpret_cast<std::uint16_t*>(dst), frame->extended_data, n, ch);
             return;
         }
         for (int i = 0; i < n; ++i)

@@ -94,7 +94,8 @@ ArrayInformation ReadInformation(Bytes array) {
     info.dataSize = dataSize;
     double byteRate = info.bitrateKbps * 125;
     info.duration = TruncateToInt64(double(LONGLONG(dataSize) * 1000) / byteRate);
-    info.frames = TruncateToInt64(double(LONGLONG(h.samplesPerSec) * LONGLONG(dataSize)) / byteRate);
+    // Both factors are unsigned 32-bit: their product always fits unsigned 64 bits.
+    info.frames = TruncateToInt64(double(std::uint64_t(h.samplesPerSec) * dataSize) / byteRate);
     info.compressRate = 1.0;
     info.position = 0;
     info.description = DescribeFormat(h.formatTag, h.samplesPerSec, h.channels, info.bitrateKbps);

@@ -168,6 +168,9 @@ HRESULT DecodeArray(std::span<const std::uint8_t> array, const PcmFormat& target
         if (why) *why = reason;
         return E_INVALIDARG;
     };
+    // Damaged input is expected here; FFmpeg's own complaints would only be noise.
+    static const bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
+    (void)quiet;
     if (array.size() < 18) return fail("array shorter than its header");
     const std::uint8_t* p = array.data();
     int tag = U16(p);

@@ -98,6 +98,9 @@ TEST_F(Information, TooShortOrRatelessArraysGiveZeros) {
     // Extra bytes count out of the data size; claimed beyond the end they wrap as 32 bits.
     Read(WithData(Header(2, 1, 8000, 4, 256, 4096, 32), 10));
     EXPECT_EQ(Wide(&IAudioArrayInfo::get_Size), 4294967274LL);
+    // Rate and size near 2^32 each: their product needs all 64 bits, unsigned.
+    Read(WithData(Header(1, 1, 0xFFFFFFFFu, 16, 2, 1000, 40), 10));
+    EXPECT_EQ(Wide(&IAudioArrayInfo::get_Samples), LONGLONG(double(0xFFFFFFFFull * 4294967266ull) / 1000.0));
 }
 
 }  // namespace

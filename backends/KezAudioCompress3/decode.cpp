@@ -74,7 +74,17 @@ public:
     Sink(const PcmFormat& f, int mode) : f_(f), mode_(mode) {}
 
     // false: stop (too large or the resampler failed)
+    ~Sink() { av_channel_layout_uninit(&inLayout_); }
+
     bool Take(const AVFrame* frame) {
+        if (frame->nb_samples <= 0 || !frame->extended_data || !frame->extended_data[0]) return true;
+        // A stream may change its layout or rate part way (MPEG frames can): the resampler
+        // is rebuilt for the frame it is given, after handing out what it still holds.
+        if (swr_.p && (frame->format != inFormat_ || frame->sample_rate != inRate_ ||
+                       av_channel_layout_compare(&frame->ch_layout, &inLayout_) != 0)) {
+            if (!Flush()) return false;
+            swr_free(&swr_.p);
+        }
         if (!swr_.p && !Open(frame)) return false;
         int outMax = swr_get_out_samples(swr_.p, frame->nb_samples);
         if (outMax < 0) return false;
@@ -98,6 +108,10 @@ private:
                                      AVSampleFormat(frame->format), frame->sample_rate, 0, nullptr);
         av_channel_layout_uninit(&outLayout);
         if (rc < 0 || !swr_.p) return false;
+        inFormat_ = frame->format;
+        inRate_ = frame->sample_rate;
+        av_channel_layout_uninit(&inLayout_);
+        if (av_channel_layout_copy(&inLayout_, &frame->ch_layout) < 0) return false;
         if (mode_ >= 20) {
             av_opt_set_int(swr_.p, "filter_size", 64, 0);
             av_opt_set_double(swr_.p, "cutoff", 0.97, 0);
@@ -133,6 +147,9 @@ private:
 
     PcmFormat f_;
     int mode_;
+    int inFormat_ = -1;
+    int inRate_ = 0;
+    AVChannelLayout inLayout_{};
     Swr swr_;
     std::vector<std::uint8_t> buffer_;
     std::vector<std::uint8_t> data_;

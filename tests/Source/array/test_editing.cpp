@@ -220,3 +220,4 @@ TEST(EditingWithoutConverter, ReportsControlNotInstalledWhereAConverterIsNeeded)
 }
 
 }  // namespace
+

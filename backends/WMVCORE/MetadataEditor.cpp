@@ -96,12 +96,13 @@ std::string Utf8Path(const WCHAR* name) {
 // A value as given by a caller, checked against its type; strings lose any terminating zeros.
 bool TakeValue(WMT_ATTR_DATATYPE type, const BYTE* value, DWORD length, std::vector<BYTE>& out) {
     if (length != 0 && !value) return false;
-    out.assign(value, value + length);
+    std::size_t kept = length;
+    if (type == WMT_TYPE_STRING)
+        while (kept >= 2 && value[kept - 1] == 0 && value[kept - 2] == 0) kept -= 2;
+    out.assign(value, value + kept);
     switch (type) {
         case WMT_TYPE_STRING:
-            if (length % 2 != 0) return false;
-            while (out.size() >= 2 && out[out.size() - 1] == 0 && out[out.size() - 2] == 0) out.resize(out.size() - 2);
-            return true;
+            return length % 2 == 0;
         case WMT_TYPE_BINARY:
             return true;
         case WMT_TYPE_DWORD:

@@ -12,6 +12,12 @@
 #include "oggfixture.h"
 #include "tooling.h"
 
+#ifdef HAVE_KEZ_MEDIA
+#include <cmath>
+
+#include "AudioWriter.h"
+#endif
+
 using namespace testing_tools;
 using oggfixture::Bytes;
 
@@ -28,9 +34,34 @@ std::string MakeWav(const TempDir& dir, double seconds) {
     return wav;
 }
 
-enum class Encoder { Oggenc, Ffmpeg };
+enum class Encoder { Oggenc, Ffmpeg, Ours };
+
+#ifdef HAVE_KEZ_MEDIA
+// The program's own Ogg Vorbis writer, fed one block of two tones.
+std::string EncodeOurs(const TempDir& dir, double seconds) {
+    const std::string ogg = dir.file("ours.ogg");
+    const kez::media::PcmFormat fmt{44100, 2, 16, false};
+    const auto frames = static_cast<std::int64_t>(seconds * fmt.sampleRate);
+    std::vector<std::uint8_t> block = kez::media::NewBlock(fmt, frames);
+    auto* samples = reinterpret_cast<std::int16_t*>(block.data() + kez::media::kBlockHeaderSize);
+    for (std::int64_t i = 0; i < frames; ++i) {
+        samples[2 * i] = std::int16_t(8000 * std::sin(2 * M_PI * 440 * i / fmt.sampleRate));
+        samples[2 * i + 1] = std::int16_t(8000 * std::sin(2 * M_PI * 660 * i / fmt.sampleRate));
+    }
+    kez::media::EncoderSettings settings;
+    settings.kind = kez::media::OutputKind::Ogg;
+    kez::media::AudioWriter writer;
+    writer.Create(ogg, settings);
+    writer.Write(block.data(), block.size());
+    writer.Close();
+    return ogg;
+}
+#endif
 
 std::string Encode(const TempDir& dir, Encoder encoder, double seconds = 3.0) {
+#ifdef HAVE_KEZ_MEDIA
+    if (encoder == Encoder::Ours) return EncodeOurs(dir, seconds);
+#endif
     const std::string wav = MakeWav(dir, seconds);
     const std::string ogg = dir.file(encoder == Encoder::Oggenc ? "oggenc.ogg" : "ffmpeg.ogg");
     const std::string cmd = encoder == Encoder::Oggenc
@@ -288,8 +319,18 @@ TEST_P(EncodedFile, LinkKeepsPointingAtTheRewrittenFile) {
     EXPECT_EQ(ListComments(path), "TITLE=Linked\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(Encoders, EncodedFile, ::testing::Values(Encoder::Oggenc, Encoder::Ffmpeg),
-                         [](const auto& info) { return info.param == Encoder::Oggenc ? "oggenc" : "ffmpeg"; });
+INSTANTIATE_TEST_SUITE_P(Encoders, EncodedFile,
+                         ::testing::Values(Encoder::Oggenc, Encoder::Ffmpeg
+#ifdef HAVE_KEZ_MEDIA
+                                           ,
+                                           Encoder::Ours
+#endif
+                                           ),
+                         [](const auto& info) {
+                             return info.param == Encoder::Oggenc ? "oggenc"
+                                    : info.param == Encoder::Ffmpeg ? "ffmpeg"
+                                                                    : "ours";
+                         });
 
 // --- synthetic layouts ---
 

@@ -15,6 +15,12 @@
 #include "wmsdk.h"
 #include "wmvcore_spy.h"
 
+#ifdef HAVE_KEZ_MEDIA
+#include <cmath>
+
+#include "AudioWriter.h"
+#endif
+
 using namespace testing_tools;
 
 namespace {
@@ -227,7 +233,7 @@ protected:
         ASSERT_FALSE(audio.empty());
         others = OnlyTwelve(ReadWithMutagen(path), false);
     }
-    void ExpectAttributes(const Attributes& expected) {
+    void ExpectAttributes(const Attributes& expected, const char* only = "out.wma") {
         const Attributes all = ReadWithMutagen(path);
         EXPECT_EQ(OnlyTwelve(all), expected);
         EXPECT_EQ(OnlyTwelve(all, false), others);
@@ -243,7 +249,7 @@ protected:
         for (int i = 7; i >= 0; --i) stated = (stated << 8) | at[40 + i];
         EXPECT_EQ(stated, bytes.size());
         for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-            EXPECT_EQ(entry.path().filename(), "out.wma") << "left over";
+            EXPECT_EQ(entry.path().filename(), only) << "left over";
     }
     MessageCapture capture;
     TempDir dir;
@@ -323,6 +329,33 @@ TEST_F(WmaFile, DuplicatesWrittenByOtherToolsAreOneAttribute) {
     const Attributes after = OnlyTwelve(ReadWithMutagen(tagged));
     EXPECT_TRUE(after.empty()) << after.begin()->first;
 }
+
+#ifdef HAVE_KEZ_MEDIA
+TEST_F(WmaFile, FileOfTheProgramsOwnWriter) {
+    path = dir.file("ours.wma");
+    {
+        WriteBytes(path, {});
+        const kez::media::PcmFormat fmt{44100, 2, 16, false};
+        std::vector<std::uint8_t> block = kez::media::NewBlock(fmt, 2 * 44100);
+        auto* samples = reinterpret_cast<std::int16_t*>(block.data() + kez::media::kBlockHeaderSize);
+        for (int i = 0; i < 2 * 2 * 44100; ++i) samples[i] = std::int16_t(6000 * std::sin(i * 0.031));
+        kez::media::EncoderSettings settings;
+        settings.kind = kez::media::OutputKind::Wma;
+        kez::media::AudioWriter writer;
+        writer.Create(path, settings);
+        writer.Write(block.data(), block.size());
+        writer.Close();
+    }
+    std::filesystem::remove(dir.file("out.wma"));
+    audio = Decode(path);
+    ASSERT_FALSE(audio.empty());
+    others = OnlyTwelve(ReadWithMutagen(path), false);
+    ASSERT_TRUE(WriteWmaTags(path, Full("own")));
+    ExpectAttributes(Expected("own"), "ours.wma");
+    ASSERT_TRUE(WriteWmaTags(path, TTagsData()));
+    ExpectAttributes({}, "ours.wma");
+}
+#endif
 
 TEST_F(WmaFile, KeepsPermissionBits) {
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);

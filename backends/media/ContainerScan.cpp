@@ -1,5 +1,6 @@
 #include "ContainerScan.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -245,9 +246,10 @@ std::int64_t AsfPlayDuration(const std::string& path) {
         if (objSize < 24) return -1;
         if (std::memcmp(o, kFileProps, 16) == 0) {
             if (objSize < 104 || std::fread(o + 24, 1, 80, f.get()) != 80) return -1;
-            std::uint64_t play = le64(o + 64), preroll = le64(o + 80);
-            std::int64_t d = static_cast<std::int64_t>(play) - static_cast<std::int64_t>(preroll) * 10000;
-            return d > 0 ? d : 0;
+            std::uint64_t play = le64(o + 64), preroll = le64(o + 80);  // 100 ns, ms
+            if (preroll >= play / 10000) return 0;
+            std::uint64_t d = play - preroll * 10000;
+            return d > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<std::int64_t>(d);
         }
         pos += static_cast<std::int64_t>(objSize);
     }

@@ -35,16 +35,24 @@ public:
         ogg_stream_init(&os_, static_cast<int>(rd() & 0x7FFFFFFF));
         ready_ = true;
 
-        ogg_packet id, comment, setup;
-        vorbis_analysis_headerout(&vd_, &vc_, &id, &comment, &setup);
-        ogg_stream_packetin(&os_, &id);
-        Flush();  // page 1: the identification header alone
-        ogg_stream_packetin(&os_, &comment);
-        ogg_stream_packetin(&os_, &setup);
-        Flush();  // page 2 begins with the comment header
+        try {
+            ogg_packet id, comment, setup;
+            vorbis_analysis_headerout(&vd_, &vc_, &id, &comment, &setup);
+            ogg_stream_packetin(&os_, &id);
+            Flush();  // page 1: the identification header alone
+            ogg_stream_packetin(&os_, &comment);
+            ogg_stream_packetin(&os_, &setup);
+            Flush();  // page 2 begins with the comment header
+        } catch (...) {
+            Release();  // a failed constructor runs no destructor
+            throw;
+        }
     }
-    ~VorbisEncoder() override {
+    ~VorbisEncoder() override { Release(); }
+
+    void Release() {
         if (!ready_) return;
+        ready_ = false;
         ogg_stream_clear(&os_);
         vorbis_block_clear(&vb_);
         vorbis_dsp_clear(&vd_);

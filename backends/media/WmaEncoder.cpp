@@ -20,6 +20,15 @@ namespace {
 class WmaEncoder : public Encoder {
 public:
     WmaEncoder(const std::string& path, const EncoderSettings& s) : path_(path), s_(s) {
+        try {
+            Start(s);
+        } catch (...) {
+            Release();  // a failed constructor runs no destructor
+            throw;
+        }
+    }
+
+    void Start(const EncoderSettings& s) {
         QuietFfmpegLog();
         s_.channels = s.channels <= 1 ? 1 : 2;
         static const int kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000};
@@ -57,25 +66,32 @@ public:
         st_->time_base = cc_->time_base;
         AVDictionary* opts = nullptr;
         av_dict_set(&opts, "protocol_whitelist", "file", 0);
-        int r = avio_open2(&oc_->pb, ("file:" + path).c_str(), AVIO_FLAG_WRITE, nullptr, &opts);
+        int r = avio_open2(&oc_->pb, ("file:" + path_).c_str(), AVIO_FLAG_WRITE, nullptr, &opts);
         av_dict_free(&opts);
         if (r < 0) {
             std::string why = r == AVERROR(ENOENT) ? "the folder does not exist" : FfmpegText(r);
-            throw MediaError("Cannot create the file " + Quoted(path) + ": " + why + ".");
+            throw MediaError("Cannot create the file " + Quoted(path_) + ": " + why + ".");
         }
         if ((r = avformat_write_header(oc_, nullptr)) < 0) Fail(r);
+        headerWritten_ = true;
         frame_ = av_frame_alloc();
         pkt_ = av_packet_alloc();
         if (!frame_ || !pkt_) throw MediaError("Out of memory starting the WMA writer.");
         frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
     }
-    ~WmaEncoder() override {
+    ~WmaEncoder() override { Release(); }
+
+    void Release() {
+        // The ASF muxer frees its index only in its trailer: give it one even after a failure.
+        if (headerWritten_ && oc_) av_write_trailer(oc_);
+        headerWritten_ = false;
         av_frame_free(&frame_);
         av_packet_free(&pkt_);
         avcodec_free_context(&cc_);
         if (oc_) {
             if (oc_->pb) avio_closep(&oc_->pb);
             avformat_free_context(oc_);
+            oc_ = nullptr;
         }
     }
     const PcmFormat& InputFormat() const override { return fmt_; }
@@ -101,6 +117,7 @@ public:
             held_.clear();
         }
         Send(nullptr);
+        headerWritten_ = false;
         int r = av_write_trailer(oc_);
         if (r < 0) Fail(r);
         if (oc_->pb->error < 0) Fail(oc_->pb->error);
@@ -151,6 +168,7 @@ private:
     AVFrame* frame_ = nullptr;
     AVPacket* pkt_ = nullptr;
     int frameSize_ = 2048;
+    bool headerWritten_ = false;
     std::int64_t pts_ = 0;
     std::vector<float> held_;
 };

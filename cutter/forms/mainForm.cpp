@@ -83,6 +83,7 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
 
     connect(tabSplit->btnSplitFolder, &QToolButton::clicked, this, &TfrmMain::SelectTargetFolder);
     connect(tabMerge->btnFolder, &QToolButton::clicked, this, &TfrmMain::edtFolderButtonClick);
+    tabMerge->Bind(*this);
 
     // Fixed border: the client area keeps its size; the menu bar comes on top of it.
     adjustSize();

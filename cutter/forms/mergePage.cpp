@@ -1,25 +1,149 @@
 #include "mergePage.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 #include <QToolButton>
+#include <cmath>
+#include <memory>
 
 #include "GridLayout.h"
+#include "ProductInfo.h"
+#include "UserInterface.h"
+#include "mainForm.h"
+#include "workflow/Genres.h"
+#include "workflow/JobHost.h"
+#include "workflow/MergeJob.h"
+
+using namespace workflow;
 
 namespace {
 
-const QStringList& ColumnCaptions() {
-    static const QStringList captions{
-        QStringLiteral("File Name"), QStringLiteral("Time"),        QStringLiteral("Title"),
-        QStringLiteral("Artist"),    QStringLiteral("Album"),       QStringLiteral("Track#"),
-        QStringLiteral("Sample Rate"), QStringLiteral("Bit Rate"),  QStringLiteral("Channel"),
-        QStringLiteral("Genre"),     QStringLiteral("Year"),        QStringLiteral("Comment"),
-        QStringLiteral("File Size"), QStringLiteral("File Path")};
-    return captions;
+const QString kAddFilter = QStringLiteral(
+    "All Supported Files(*.mp3 *.wav *.ogg *.wma);;MP3 (MPEG 1/2 Layer 3) Files(*.mp3);;WAV Files(*.wav);;"
+    "Ogg Vorbis Files(*.ogg);;Windows Media Audio files(*.wma)");
+
+// Paints the cells of the row being played, while it is the selected row, in the play colour.
+class TPlayRowDelegate : public QStyledItemDelegate {
+public:
+    TPlayRowDelegate(TMergePage* page) : QStyledItemDelegate(page), page_(page) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const bool selected = option.state.testFlag(QStyle::State_Selected);
+        if (selected && page_->MergePlaying() && page_->List().Selected() >= 0 &&
+            index.row() == page_->PlayIndex()) {
+            painter->fillRect(option.rect, QColor(187, 94, 0));
+            QStyleOptionViewItem plain = option;
+            plain.state &= ~QStyle::State_Selected;
+            plain.palette.setColor(QPalette::Text, Qt::white);
+            plain.backgroundBrush = Qt::NoBrush;
+            QStyledItemDelegate::paint(painter, plain, index);
+            return;
+        }
+        QStyledItemDelegate::paint(painter, option, index);
+    }
+
+private:
+    TMergePage* page_;
+};
+
+// The merge progress window: file label and bar, total label and bar, Cancel. Cancel
+// sends the main window its cancel message.
+class TMergeProgress : public QDialog, public JobHost {
+public:
+    TMergeProgress(TfrmMain* main, IUserInterface& ui) : QDialog(main), main_(main), ui_(ui) {
+        setObjectName(QStringLiteral("frmProgress"));
+        setFixedSize(420, 150);
+        lblFilename = new QLabel(this);
+        lblFilename->setObjectName(QStringLiteral("lblFilename"));
+        lblFilename->setGeometry(12, 10, 396, 20);
+        pbFile = new QProgressBar(this);
+        pbFile->setObjectName(QStringLiteral("pbFile"));
+        pbFile->setGeometry(12, 32, 396, 20);
+        lblTotal = new QLabel(this);
+        lblTotal->setObjectName(QStringLiteral("lblTotal"));
+        lblTotal->setGeometry(12, 60, 396, 20);
+        PbTotal = new QProgressBar(this);
+        PbTotal->setObjectName(QStringLiteral("PbTotal"));
+        PbTotal->setGeometry(12, 82, 396, 20);
+        auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+        cancel->setObjectName(QStringLiteral("btnCancel"));
+        cancel->setGeometry(170, 112, 80, 28);
+        connect(cancel, &QPushButton::clicked, this, [this] {
+            QApplication::postEvent(main_, new QEvent(QEvent::Type(QEvent::User + WM_USER_CANCEL)));
+        });
+    }
+    void BeginProgress(const QString& caption) override {
+        main_->CancelFlag = false;
+        setWindowTitle(caption);
+        main_->setEnabled(false);
+        setEnabled(true);
+        show();
+        activateWindow();
+    }
+    void EndProgress() override {
+        main_->setEnabled(true);
+        main_->activateWindow();
+        hide();
+    }
+    void SetFileLabel(const QString& text) override { lblFilename->setText(text); }
+    void SetFileProgress(int percent) override { pbFile->setValue(percent); }
+    void SetTotal(const QString& label, int percent) override {
+        lblTotal->setText(label);
+        PbTotal->setValue(percent);
+    }
+    void ProcessEvents() override { QApplication::processEvents(); }
+    bool Cancelled() const override { return main_->CancelFlag; }
+    bool AskYesNo(const QString& caption, const QString& text) override { return ui_.Ask(text, caption); }
+    void ShowInformation(const QString& caption, const QString& text) override {
+        ui_.ShowMessage(text, caption, TMessageKind::Information);
+    }
+    void ShowMessage(const QString& text) override { ui_.ShowMessage(text, AppTitle, TMessageKind::Error); }
+    void ExploreFolder(const QString& folder) override { ui_.ShellExecute(QStringLiteral("explore"), folder); }
+
+    QLabel* lblFilename;
+    QProgressBar* pbFile;
+    QLabel* lblTotal;
+    QProgressBar* PbTotal;
+
+private:
+    TfrmMain* main_;
+    IUserInterface& ui_;
+};
+
+QPushButton* Button(const QString& text, const char* name, QWidget* parent, QRect geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setGeometry(geometry);
+    return b;
+}
+
+QLineEdit* Edit(const QString& label, const char* name, QWidget* parent, QRect labelGeometry, QRect geometry) {
+    auto* l = new QLabel(label, parent);
+    l->setGeometry(labelGeometry);
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(QString::fromLatin1(name));
+    e->setGeometry(geometry);
+    l->setBuddy(e);
+    return e;
 }
 
 }  // namespace
@@ -27,20 +151,91 @@ const QStringList& ColumnCaptions() {
 TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tabMerge"));
 
-    GridView = new QTableWidget(0, int(ColumnCaptions().size()), this);
+    GridView = new QTableWidget(0, mcColumnCount, this);
     GridView->setObjectName(QStringLiteral("GridView"));
-    GridView->setHorizontalHeaderLabels(ColumnCaptions());
+    GridView->setHorizontalHeaderLabels(MergeColumnCaptions());
     GridView->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridView->setSelectionMode(QAbstractItemView::SingleSelection);
     GridView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     GridView->verticalHeader()->hide();
+    GridView->verticalHeader()->setDefaultSectionSize(20);
     GridView->horizontalHeader()->setSectionsMovable(true);
     GridView->setColumnWidth(0, 160);
-    GridView->setColumnWidth(int(ColumnCaptions().size()) - 1, 200);
-    GridView->setGeometry(8, 8, 716, 250);
+    GridView->setColumnWidth(mcColumnCount - 1, 200);
+    GridView->setGeometry(8, 8, 716, 218);
+    GridView->setItemDelegate(new TPlayRowDelegate(this));
+    GridView->setAcceptDrops(true);
+    GridView->viewport()->setAcceptDrops(true);
+    GridView->viewport()->installEventFilter(this);
+    connect(GridView, &QTableWidget::itemSelectionChanged, this, &TMergePage::TakeSelection);
     sorted_.assign(size_t(GridView->columnCount()), false);
     descending_.assign(size_t(GridView->columnCount()), false);
     hiddenWidths_.assign(size_t(GridView->columnCount()), 64);
+
+    // The list's buttons.
+    btnAdd = Button(QStringLiteral("&Add"), "btnAdd", this, QRect(8, 232, 80, 26));
+    btnDelete = Button(QStringLiteral("&Delete"), "btnDelete", this, QRect(94, 232, 80, 26));
+    popDelete = new QMenu(this);
+    popDelete->setObjectName(QStringLiteral("popDelete"));
+    DelSelected = popDelete->addAction(QStringLiteral("Delete Selected"));
+    DelSelected->setObjectName(QStringLiteral("DelSelectedItem"));
+    DeleteunSelect = popDelete->addAction(QStringLiteral("Delete Unselected"));
+    DeleteunSelect->setIconText(QStringLiteral("Delete Unselect"));
+    DeleteunSelect->setObjectName(QStringLiteral("DeleteunSelect"));
+    DeleteAll = popDelete->addAction(QStringLiteral("Delete All"));
+    DeleteAll->setObjectName(QStringLiteral("DeleteAll"));
+    btnDelete->setMenu(popDelete);
+    connect(DelSelected, &QAction::triggered, this, &TMergePage::RunDelSelected);
+    connect(DeleteunSelect, &QAction::triggered, this, &TMergePage::RunDeleteUnselected);
+    connect(DeleteAll, &QAction::triggered, this, &TMergePage::RunDeleteAll);
+    btnUp = new QToolButton(this);
+    btnUp->setObjectName(QStringLiteral("btnUp"));
+    btnUp->setArrowType(Qt::UpArrow);
+    btnUp->setToolTip(QStringLiteral("Move Up"));
+    btnUp->setGeometry(180, 232, 26, 26);
+    btnDown = new QToolButton(this);
+    btnDown->setObjectName(QStringLiteral("btnDown"));
+    btnDown->setArrowType(Qt::DownArrow);
+    btnDown->setToolTip(QStringLiteral("Move Down"));
+    btnDown->setGeometry(210, 232, 26, 26);
+    lblTotal = new QLabel(this);
+    lblTotal->setObjectName(QStringLiteral("lblTotal"));
+    lblTotal->setGeometry(244, 234, 180, 22);
+
+    btnPrior = Button(QStringLiteral("P&rior"), "btnPrior", this, QRect(436, 232, 68, 26));
+    btnPlay = Button(QStringLiteral("&Play"), "btnPlay", this, QRect(508, 232, 68, 26));
+    btnNext = Button(QStringLiteral("&Next"), "btnNext", this, QRect(580, 232, 68, 26));
+    btnStop = Button(QStringLiteral("&Stop"), "btnStop", this, QRect(652, 232, 68, 26));
+    connect(btnAdd, &QPushButton::clicked, this, &TMergePage::btnAddClick);
+
+    // Tags of the output.
+    grpTags = new QGroupBox(QStringLiteral("Tags"), this);
+    grpTags->setObjectName(QStringLiteral("grpTags"));
+    grpTags->setGeometry(8, 264, 716, 104);
+    edtTitle = Edit(QStringLiteral("Title:"), "edtTitle", grpTags, QRect(10, 22, 50, 22), QRect(62, 20, 200, 24));
+    edtArtist = Edit(QStringLiteral("Artist:"), "edtArtist", grpTags, QRect(272, 22, 50, 22), QRect(324, 20, 160, 24));
+    edtAlbum = Edit(QStringLiteral("Album:"), "edtAlbum", grpTags, QRect(494, 22, 50, 22), QRect(546, 20, 160, 24));
+    auto* genreLabel = new QLabel(QStringLiteral("Genre:"), grpTags);
+    genreLabel->setGeometry(10, 50, 50, 22);
+    cmbGenre = new QComboBox(grpTags);
+    cmbGenre->setObjectName(QStringLiteral("cmbGenre"));
+    cmbGenre->setEditable(true);
+    cmbGenre->addItems(GenreList());
+    cmbGenre->setCurrentIndex(-1);
+    cmbGenre->setGeometry(62, 48, 200, 24);
+    genreLabel->setBuddy(cmbGenre);
+    edtYear = Edit(QStringLiteral("Year:"), "edtYear", grpTags, QRect(272, 50, 50, 22), QRect(324, 48, 60, 24));
+    auto* trackLabel = new QLabel(QStringLiteral("Track#:"), grpTags);
+    trackLabel->setGeometry(394, 50, 50, 22);
+    edtTrack = new QSpinBox(grpTags);
+    edtTrack->setObjectName(QStringLiteral("edtTrack"));
+    edtTrack->setRange(-32768, 32767);  // the tag writers take 16 bits
+    edtTrack->setGroupSeparatorShown(true);
+    edtTrack->setGeometry(446, 48, 80, 24);
+    trackLabel->setBuddy(edtTrack);
+    edtComments =
+        Edit(QStringLiteral("Comment:"), "edtComments", grpTags, QRect(10, 78, 60, 22), QRect(72, 76, 634, 24));
+    grpTags->setFixedHeight(106);
 
     grpOutput = new QGroupBox(QStringLiteral("Output"), this);
     grpOutput->setObjectName(QStringLiteral("grpOutput"));
@@ -73,6 +268,341 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     cmbFormat->setCurrentIndex(-1);
     cmbFormat->setGeometry(430, 52, 200, 24);
     formatLabel->setBuddy(cmbFormat);
+
+    btnMerge = Button(QStringLiteral("Merge Now!"), "btnMerge", this, QRect(604, 466, 120, 30));
+    btnMerge->setDefault(true);
+
+    ChooseFiles = [this] {
+        return QFileDialog::getOpenFileNames(window(), QString(), QString(), kAddFilter);
+    };
+}
+
+TMergePage::~TMergePage() = default;
+
+void TMergePage::Bind(TfrmMain& main) {
+    main_ = &main;
+    playIndex_ = &main.MergePlayIndex;
+    const auto wire = [&](QAction* action, void (TMergePage::*run)(), std::function<bool()> update) {
+        connect(action, &QAction::triggered, this, run);
+        main.SetActionUpdate(action, std::move(update));
+    };
+    wire(main.ActMergeAdd, &TMergePage::btnAddClick, [] { return true; });
+    wire(main.DelSelected, &TMergePage::RunDelSelected, [this] { return list_.Selected() >= 0; });
+    // One "Delete Selected" for the menu bar and the drop-down of "&Delete".
+    popDelete->insertAction(DelSelected, main.DelSelected);
+    popDelete->removeAction(DelSelected);
+    delete DelSelected;
+    DelSelected = main.DelSelected;
+    main.SetActionUpdate(DeleteunSelect, [this] { return list_.Count() > 0; });
+    main.SetActionUpdate(DeleteAll, [this] { return list_.Count() > 0; });
+    wire(main.UpAction, &TMergePage::RunUp, [this] { return list_.CanMoveUp(); });
+    wire(main.DownAction, &TMergePage::RunDown, [this] { return list_.CanMoveDown(); });
+    wire(main.ActMplay, &TMergePage::RunPlay, [this] { return CanPlay(); });
+    wire(main.ActMstop, &TMergePage::RunStop, [this] { return CanStop(); });
+    wire(main.ActPrior, &TMergePage::RunPrior, [this] { return CanPrior(); });
+    wire(main.ActNext, &TMergePage::RunNext, [this] { return CanNext(); });
+    wire(main.ActMerge, &TMergePage::RunMerge, [this] { return CanMerge(); });
+    main.UpAction->setToolTip(QStringLiteral("Move Up"));
+    main.DownAction->setToolTip(QStringLiteral("Move Down"));
+    btnUp->setDefaultAction(main.UpAction);
+    btnUp->setArrowType(Qt::UpArrow);
+    btnUp->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    btnDown->setDefaultAction(main.DownAction);
+    btnDown->setArrowType(Qt::DownArrow);
+    btnDown->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    // The buttons follow their actions' enabling.
+    const auto follow = [this](QPushButton* b, QAction* a) {
+        connect(b, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, b, [b, a] { b->setEnabled(a->isEnabled()); });
+        b->setEnabled(a->isEnabled());
+    };
+    follow(btnPrior, main.ActPrior);
+    follow(btnPlay, main.ActMplay);
+    follow(btnNext, main.ActNext);
+    follow(btnStop, main.ActMstop);
+    follow(btnMerge, main.ActMerge);
+    main.MergeStopAction = [this] { RunStop(); };
+    // The players share one feed: it serves the merge player while this page plays.
+    std::function<void()> other = main.Feed;
+    main.Feed = [this, other] {
+        if (playing_)
+            Feed();
+        else if (other)
+            other();
+    };
+}
+
+int TMergePage::PlayIndex() const { return *playIndex_; }
+
+void TMergePage::ShowList() {
+    const QSignalBlocker block(GridView);
+    GridView->clearSelection();
+    GridView->setRowCount(list_.Count());
+    for (int r = 0; r < list_.Count(); ++r) {
+        const QStringList& cells = list_.Row(r);
+        for (int c = 0; c < mcColumnCount; ++c) {
+            QTableWidgetItem* item = GridView->item(r, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                GridView->setItem(r, c, item);
+            }
+            item->setText(cells[c]);
+        }
+    }
+    if (list_.Selected() >= 0)
+        GridView->selectRow(list_.Selected());
+    if (main_)
+        main_->UpdateActions();
+}
+
+void TMergePage::TakeSelection() {
+    const QList<QTableWidgetSelectionRange> ranges = GridView->selectedRanges();
+    list_.Select(ranges.isEmpty() ? -1 : ranges.first().topRow());
+    if (main_)
+        main_->UpdateActions();
+}
+
+void TMergePage::DeselectAllRows() {
+    list_.Select(-1);
+    const QSignalBlocker block(GridView);
+    GridView->clearSelection();
+}
+
+void TMergePage::btnAddClick() {
+    const QStringList files = ChooseFiles ? ChooseFiles() : QStringList();
+    if (files.isEmpty())
+        return;
+    AddFiles(files);
+}
+
+void TMergePage::AddFiles(const QStringList& paths) {
+    for (const QString& path : paths) {
+        if (services_.media && IsValidAudioFile(*services_.media, path)) {
+            const int row = list_.AppendEmpty();
+            ShowList();
+            list_.SetRow(row, FillRow(*services_.media, path));  // an error leaves the empty row
+        } else if (main_) {
+            main_->UI().ShowMessage(QStringLiteral("File \"") + path + QStringLiteral("\" is not a valid audio file."),
+                                    AppTitle, TMessageKind::Warning);
+        }
+    }
+    ShowList();
+    UpdateTotals();
+}
+
+void TMergePage::UpdateTotals() {
+    if (list_.Count() == 0) {
+        lblTotal->clear();
+        return;
+    }
+    if (services_.media)
+        lblTotal->setText(list_.Totals(*services_.media, lblTotal->text()));
+}
+
+void TMergePage::RunDelSelected() {
+    if (list_.Selected() < 0)
+        return;
+    list_.DeleteSelected();
+    ShowList();
+    UpdateTotals();
+}
+
+void TMergePage::RunDeleteUnselected() {
+    if (list_.Count() == 0)
+        return;
+    list_.DeleteUnselected();
+    ShowList();
+    UpdateTotals();
+}
+
+void TMergePage::RunDeleteAll() {
+    if (list_.Count() == 0)
+        return;
+    list_.DeleteAll();
+    ShowList();
+    UpdateTotals();
+}
+
+void TMergePage::RunUp() {
+    if (list_.MoveUp(playing_, *playIndex_))
+        ShowList();
+    GridView->setFocus();
+}
+
+void TMergePage::RunDown() {
+    if (list_.MoveDown(playing_, *playIndex_))
+        ShowList();
+    GridView->setFocus();
+}
+
+bool TMergePage::CanPlay() const { return list_.Selected() >= 0 && !playing_; }
+
+bool TMergePage::CanStop() const {
+    IAudioPlayer* p = main_ ? main_->Components().MergePlayer() : nullptr;
+    return playing_ && p && p->Playing();
+}
+
+bool TMergePage::CanPrior() const { return list_.Selected() >= 0 && *playIndex_ > 0 && playing_; }
+
+bool TMergePage::CanNext() const {
+    return list_.Selected() >= 0 && *playIndex_ < list_.Count() - 1 && playing_;
+}
+
+bool TMergePage::CanMerge() const {
+    return list_.Count() >= 2 && cmbFormat->currentIndex() >= 0 && !edtFilename->text().isEmpty() &&
+           !edtFolder->text().isEmpty();
+}
+
+void TMergePage::RunPlay() {
+    if (!CanPlay() || !main_)
+        return;
+    const QString path = list_.Path(list_.Selected());
+    if (!QFileInfo::exists(path))
+        return;
+    playFormat_ = workflow::FormatFromFileName(path);
+    *playIndex_ = list_.Selected();
+    if (playFormat_ == workflow::fcUnknown)
+        return;
+    AudioReader* reader = playFormat_ == workflow::fcWma ? services_.job.wmaReader : services_.job.reader;
+    IAudioPlayer* player = main_->Components().MergePlayer();
+    if (!reader || !player)
+        return;
+    reader->Open(path);
+    player->SetStartMode(2);
+    player->Start(44100, 2, 16, 0);
+    playing_ = true;
+    Feed();
+    Feed();
+    GridView->viewport()->update();
+    main_->UpdateActions();
+}
+
+void TMergePage::Feed() {
+    if (!main_ || playFormat_ == workflow::fcUnknown)
+        return;
+    try {
+        AudioReader* reader = playFormat_ == workflow::fcWma ? services_.job.wmaReader : services_.job.reader;
+        IAudioPlayer* player = main_->Components().MergePlayer();
+        if (!reader || !player)
+            return;
+        const StreamInfo info = reader->Info();
+        const double second = double(info.sampleRate) * info.channels * info.sampleSize / 8.0;
+        const auto block = std::int64_t(std::nearbyint(info.compressRate > 0 ? second / info.compressRate : second));
+        AudioBlock data = reader->Read(block);
+        if (!data.Empty() && main_->ShownPage() == pgMerge) {
+            player->PlayArray(*data.Get());
+            QApplication::processEvents();
+        }
+    } catch (...) {
+        // A block that cannot be read or played ends nothing: the player's end event does.
+    }
+}
+
+void TMergePage::RunStop() {
+    if (!main_)
+        return;
+    if (IAudioPlayer* p = main_->Components().MergePlayer())
+        p->Stop();
+    if (services_.job.reader)
+        services_.job.reader->Close();
+    playing_ = false;
+    GridView->setFocus();
+    GridView->viewport()->update();
+    main_->UpdateActions();
+}
+
+void TMergePage::RunPrior() {
+    if (!CanPrior())
+        return;
+    const int target = *playIndex_ - 1;
+    RunStop();
+    DeselectAllRows();
+    list_.Select(target);
+    ShowList();
+    RunPlay();
+}
+
+void TMergePage::RunNext() {
+    if (!CanNext())
+        return;
+    const int target = *playIndex_ + 1;
+    RunStop();
+    DeselectAllRows();
+    list_.Select(target);
+    ShowList();
+    RunPlay();
+}
+
+QString TMergePage::TrackText() const {
+    // The numeric edit's display: thousands separated, negatives in brackets.
+    const int v = edtTrack->value();
+    const QString digits = QLocale().toString(std::abs(v));
+    return v < 0 ? QStringLiteral("(") + digits + QStringLiteral(")") : digits;
+}
+
+void TMergePage::RunMerge() {
+    if (!CanMerge() || !main_)
+        return;
+    MergeRequest request;
+    request.inputs = list_.Paths();
+    request.folder = edtFolder->text();
+    request.fileName = edtFilename->text();
+    request.formatIndex = cmbFormat->currentIndex();
+    request.tags.title = edtTitle->text();
+    request.tags.artist = edtArtist->text();
+    request.tags.album = edtAlbum->text();
+    request.tags.genre = cmbGenre->currentText();
+    request.tags.year = edtYear->text();
+    request.tags.comment = edtComments->text();
+    request.tags.track = TrackText();
+    const TSettingsValues settings = main_->CollectSettings();
+    JobOptions options;
+    options.promptOverwrite = settings.promptExist;
+    options.showSuccess = settings.showSucc;
+    options.openDestination = settings.openFolder;
+    JobComponents components = services_.job;
+    components.configureWriter = [this](workflow::FormatCode code) { return main_->ConfigureWriter(code); };
+    components.stopPlayback = [this] {
+        if (playing_)
+            RunStop();
+    };
+    std::unique_ptr<TMergeProgress> own;
+    JobHost* host = MakeHost ? MakeHost() : nullptr;
+    if (!host) {
+        own = std::make_unique<TMergeProgress>(main_, main_->UI());
+        host = own.get();
+    }
+    if (!components.reader || !components.writer) {
+        main_->UI().ShowMessage(QStringLiteral("The audio file components are not available."), AppTitle,
+                                TMessageKind::Error);
+        return;
+    }
+    const MergeJobResult result = RunMergeJob(request, options, components, *host);
+    if (result.outcome == MergeOutcome::FolderRefused)
+        main_->edtFolderButtonClick();
+}
+
+bool TMergePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == GridView->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList paths;
+            for (const QUrl& url : drop->mimeData()->urls())
+                if (url.isLocalFile())
+                    paths << QDir::toNativeSeparators(url.toLocalFile());
+            drop->acceptProposedAction();
+            if (!paths.isEmpty())
+                AddFiles(paths);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 TGridLayout TMergePage::ColumnLayout() const {

@@ -132,6 +132,7 @@ private:
     }
 
     void Encode(const float* interleaved, int n, int real = -1) {
+        av_frame_unref(frame_);  // a failed send may have left the last one referenced
         frame_->nb_samples = n;
         frame_->format = AV_SAMPLE_FMT_FLTP;
         frame_->sample_rate = s_.sampleRate;

@@ -257,3 +257,26 @@ std::int64_t AsfPlayDuration(const std::string& path) {
 }
 
 }  // namespace kez::media
+
+namespace kez::media {
+
+bool WavHeaderPlausible(const std::string& path) {
+    File f(std::fopen(path.c_str(), "rb"));
+    if (!f) return true;
+    std::int64_t size = SizeOf(f.get());
+    std::uint8_t h[12];
+    if (size < 12 || fseeko(f.get(), 0, SEEK_SET) != 0 || std::fread(h, 1, 12, f.get()) != 12) return true;
+    if (std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0) return true;
+    std::int64_t pos = 12;
+    for (int n = 0; n < 1000 && pos + 8 <= size; ++n) {
+        std::uint8_t c[8];
+        if (fseeko(f.get(), pos, SEEK_SET) != 0 || std::fread(c, 1, 8, f.get()) != 8) return true;
+        std::uint32_t len = c[4] | (c[5] << 8) | (c[6] << 16) | (static_cast<std::uint32_t>(c[7]) << 24);
+        if (std::memcmp(c, "data", 4) == 0) return true;  // audio may be cut short: that is read
+        if (static_cast<std::int64_t>(len) > size - pos - 8) return false;
+        pos += 8 + len + (len & 1);
+    }
+    return true;
+}
+
+}  // namespace kez::media

@@ -31,4 +31,8 @@ std::int64_t OggLastGranule(const std::string& path);
 // ASF File Properties: play duration minus preroll, in 100-ns units; -1 when not found.
 std::int64_t AsfPlayDuration(const std::string& path);
 
+// False when a WAV file's header chunks (those before the audio) claim more bytes than the
+// file holds: a damaged header that would make the demuxer reserve memory for them.
+bool WavHeaderPlausible(const std::string& path);
+
 }  // namespace kez::media

@@ -137,6 +137,8 @@ void Decoder::Impl::Open() {
     if (S_ISDIR(st.st_mode)) throw MediaError(Quoted(path) + " is a folder, not an audio file.");
     info.fileSize = st.st_size;
     QuietFfmpegLog();
+    if (!WavHeaderPlausible(path))
+        throw MediaError("The file " + Quoted(path) + " is damaged: its header is cut short.");
     fmt = OpenInput(path);  // throws on failure
     if (fmt->pb) wavDataStart = avio_tell(fmt->pb);  // the WAV demuxer stops at the data
     const char* name = fmt->iformat->name;

@@ -575,7 +575,7 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
     template <auto Pmf, std::size_t... I>
     static HRESULT Call(void* self, const DispMember& m, VARIANT** args, UINT* bad,
                         std::index_sequence<I...>) {
-        std::tuple<Slot<A>...> slots;
+        [[maybe_unused]] std::tuple<Slot<A>...> argSlots;
         HRESULT hr = S_OK;
         auto load = [&](auto& slot, std::size_t i) {
             if (FAILED(hr)) return;
@@ -583,12 +583,12 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
             if (FAILED(hr)) *bad = UINT(i);
         };
         (void)load;  // unused for a method without parameters
-        (load(std::get<I>(slots), I), ...);
+        (load(std::get<I>(argSlots), I), ...);
         if (FAILED(hr)) {
-            (std::get<I>(slots).Store(false), ...);
+            (std::get<I>(argSlots).Store(false), ...);
             return hr;
         }
-        hr = (static_cast<C*>(self)->*Pmf)(std::get<I>(slots).Get()...);
+        hr = (static_cast<C*>(self)->*Pmf)(std::get<I>(argSlots).Get()...);
         HRESULT stored = S_OK;
         auto store = [&](auto& slot, std::size_t i) {
             HRESULT r = slot.Store(SUCCEEDED(hr) && SUCCEEDED(stored));
@@ -598,7 +598,7 @@ struct MethodTraits<HRESULT (C::*)(A...)> {
             }
         };
         (void)store;
-        (store(std::get<I>(slots), I), ...);
+        (store(std::get<I>(argSlots), I), ...);
         return SUCCEEDED(hr) && FAILED(stored) ? stored : hr;
     }
 };

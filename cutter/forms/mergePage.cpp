@@ -29,7 +29,9 @@
 #include "GridLayout.h"
 #include "ProductInfo.h"
 #include "UserInterface.h"
+#include "ProgramComponents.h"
 #include "mainForm.h"
+#include "mergePageBindings.h"
 #include "workflow/Genres.h"
 #include "workflow/JobHost.h"
 #include "workflow/MergeJob.h"
@@ -281,6 +283,11 @@ TMergePage::~TMergePage() = default;
 
 void TMergePage::Bind(TfrmMain& main) {
     main_ = &main;
+    // On the program's own components the page binds to their instances; tests set theirs.
+    if (auto* program = dynamic_cast<TProgramComponents*>(&main.Components())) {
+        bindings_ = MakeMergeBindings(*program);
+        services_ = ServicesOf(*bindings_);
+    }
     playIndex_ = &main.MergePlayIndex;
     const auto wire = [&](QAction* action, void (TMergePage::*run)(), std::function<bool()> update) {
         connect(action, &QAction::triggered, this, run);

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "workflow/AudioIo.h"
@@ -21,6 +22,10 @@ class QSpinBox;
 class QTableWidget;
 class QToolButton;
 class TfrmMain;
+class TMergeBindings;
+struct TMergeBindingsDeleter {
+    void operator()(TMergeBindings* b) const;
+};
 struct TGridLayout;
 
 namespace workflow {
@@ -118,6 +123,7 @@ private:
 
     TfrmMain* main_ = nullptr;
     TMergeServices services_;
+    std::unique_ptr<TMergeBindings, TMergeBindingsDeleter> bindings_;  // on the program's components
     workflow::MergeList list_;
     bool playing_ = false;
     workflow::FormatCode playFormat_ = workflow::fcUnknown;

@@ -1,0 +1,161 @@
+// Merge jobs through the merge page on the program's registered components and real media;
+// the outputs are checked with independent readers (ffprobe, ffmpeg).
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstring>
+
+#include "FakeAudio.h"
+#include "ProgramComponents.h"
+#include "TestMedia.h"
+#include "fakes.h"
+#include "mainForm.h"
+#include "mergePage.h"
+#include "registry/registry.h"
+
+namespace {
+
+class MergeEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        registry_ = (dir_.path() + "/registry").toUtf8();
+        QDir().mkpath(QString::fromUtf8(registry_));
+        PlatformSetRegistryDir(registry_.constData());
+        for (const char* m : {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
+            Register(QString::fromLatin1(m));
+        paths_ = {dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"};
+        w_ = std::make_unique<TfrmMain>(CreateProgramComponents(), paths_, &ui_);
+        w_->Start();
+        for (const auto& m : ui_.messages)
+            ADD_FAILURE() << m.text.toStdString();
+        page_ = w_->tabMerge;
+        page_->MakeHost = [this] { return &host_; };
+        w_->ShowPage(pgMerge);
+        page_->edtFolder->setText(dir_.filePath("out"));
+        page_->edtFilename->setText("joined");
+    }
+    void TearDown() override {
+        w_.reset();
+        PlatformSetRegistryDir(nullptr);
+    }
+    void Register(const QString& module) {
+        const QString bin = qEnvironmentVariable("KEZ_BIN_DIR");
+        QProcess regsvr;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
+        regsvr.setProcessEnvironment(env);
+        regsvr.start(bin + "/regsvr", {"-s", bin + "/lib" + module + ".so"});
+        ASSERT_TRUE(regsvr.waitForFinished(30000));
+        ASSERT_EQ(regsvr.exitCode(), 0) << module.toStdString();
+    }
+    std::string Dir() const { return dir_.path().toStdString(); }
+    QString Merge(int formatIndex) {
+        page_->cmbFormat->setCurrentIndex(formatIndex);
+        w_->UpdateActions();
+        EXPECT_TRUE(w_->ActMerge->isEnabled());
+        w_->ActMerge->trigger();
+        static const char* ext[] = {".mp3", ".ogg", ".wav", ".wma"};
+        return dir_.filePath("out") + "/joined" + ext[formatIndex];
+    }
+
+    QTemporaryDir dir_;
+    QByteArray registry_;
+    TAppPaths paths_;
+    TFakeUi ui_;
+    fakes::FakeHost host_;
+    std::unique_ptr<TfrmMain> w_;
+    TMergePage* page_ = nullptr;
+};
+
+TEST_F(MergeEndToEnd, MixedInputsIntoEveryFormat) {
+    testmedia::WavSpec a, b, c;
+    a.seconds = 1.0;
+    b.sampleRate = 22050;
+    b.channels = 1;
+    b.seconds = 1.5;
+    c.sampleRate = 48000;
+    c.seconds = 2.0;
+    const QString wav = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", a));
+    const QString mp3 = QString::fromStdString(testmedia::MakeMp3(Dir(), "b.mp3", b));
+    const QString ogg = QString::fromStdString(testmedia::MakeOgg(Dir(), "c.ogg", c));
+    page_->AddFiles({wav, mp3, ogg, dir_.filePath("missing.flac")});
+    ASSERT_EQ(page_->GridView->rowCount(), 3);
+    EXPECT_EQ(page_->GridView->item(1, workflow::mcSampleRate)->text(), "22050");
+    EXPECT_EQ(page_->GridView->item(1, workflow::mcChannel)->text(), "Mono");
+    EXPECT_FALSE(page_->lblTotal->text().isEmpty());
+    ui_.messages.clear();
+    for (int format : {2, 0, 1, 3}) {
+        SCOPED_TRACE(format);
+        const QString out = Merge(format);
+        ASSERT_TRUE(QFile::exists(out)) << out.toStdString();
+        for (const auto& m : ui_.messages)
+            ADD_FAILURE() << m.text.toStdString();
+        for (const QString& m : host_.messages)
+            ADD_FAILURE() << m.toStdString();
+        const testmedia::ProbeResult probe = testmedia::Ffprobe(out.toStdString());
+        // Lossy outputs may carry an encoder delay of a frame or so per join.
+        EXPECT_NEAR(probe.duration, 4.5, format == 2 ? 0.01 : 0.15);
+    }
+}
+
+TEST_F(MergeEndToEnd, WavPiecesRejoinToTheSource) {
+    testmedia::WavSpec spec;
+    spec.seconds = 3.0;
+    spec.noise = true;
+    const std::vector<std::uint8_t> pcm = testmedia::WavSamples(spec);
+    const std::string source = testmedia::MakeWav(Dir(), "source.wav", spec);
+    const std::vector<std::uint8_t> whole = testmedia::ReadAll(source);
+    const size_t header = whole.size() - pcm.size();
+    // Three pieces of the source's PCM, each with the source's header for its own length.
+    QStringList pieces;
+    const size_t cuts[] = {0, 44100 * 4 / 3 * 3 - (44100 * 4 / 3 * 3) % 4, 2 * 44100 * 4 + 400, pcm.size()};
+    for (int i = 0; i < 3; ++i) {
+        std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(header));
+        bytes.insert(bytes.end(), pcm.begin() + std::ptrdiff_t(cuts[i]), pcm.begin() + std::ptrdiff_t(cuts[i + 1]));
+        const std::uint32_t data = std::uint32_t(cuts[i + 1] - cuts[i]);
+        const std::uint32_t riff = std::uint32_t(bytes.size() - 8);
+        std::memcpy(&bytes[4], &riff, 4);
+        std::memcpy(&bytes[header - 4], &data, 4);
+        pieces << QString::fromStdString(testmedia::MakeFile(Dir(), "piece" + std::to_string(i) + ".wav", bytes));
+    }
+    page_->AddFiles(pieces);
+    ASSERT_EQ(page_->GridView->rowCount(), 3);
+    const QString out = Merge(2);
+    const std::vector<std::uint8_t> joined = testmedia::ReadAll(out.toStdString());
+    ASSERT_GE(joined.size(), pcm.size());
+    const std::vector<std::uint8_t> tail(joined.end() - std::ptrdiff_t(pcm.size()), joined.end());
+    EXPECT_TRUE(tail == pcm) << "joined PCM differs from the source";
+    EXPECT_EQ(joined.size() - pcm.size(), 44u);  // a plain header, untagged
+}
+
+TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
+    testmedia::WavSpec spec;
+    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", spec));
+    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", spec));
+    const QString c = QString::fromStdString(testmedia::MakeWav(Dir(), "c.wav", spec));
+    page_->AddFiles({a, b, c});
+    QFile::remove(b);
+    page_->edtTitle->setText("Joined title");
+    page_->edtYear->setText("nineteen");
+    const QString out = Merge(0);
+    EXPECT_TRUE(host_.infos.isEmpty());  // no "Task complete"
+    EXPECT_TRUE(host_.messages.isEmpty());
+    const testmedia::ProbeResult probe = testmedia::Ffprobe(out.toStdString());
+    EXPECT_NEAR(probe.duration, 1.0, 0.1);  // only the first file
+    std::string tags;
+    testmedia::Run("ffprobe -v quiet -show_entries format_tags -of default=nw=1 " + testmedia::Quote(out.toStdString()),
+                   &tags);
+    EXPECT_NE(tags.find("Joined title"), std::string::npos) << tags;
+    EXPECT_EQ(tags.find("nineteen"), std::string::npos) << tags;
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "CliOptions.h"
+
+#include <QRegularExpression>
+#include <cmath>
+
+namespace cli {
+
+std::optional<std::int64_t> ParseTime(const QString& text) {
+    static const QRegularExpression clock(QStringLiteral(R"(^(?:(\d+):)?(\d+):(\d+)(?:\.(\d{1,3}))?$)"));
+    static const QRegularExpression seconds(QStringLiteral(R"(^\d+(?:\.\d+)?$)"));
+    const QString t = text.trimmed();
+    if (const auto m = clock.match(t); m.hasMatch()) {
+        const std::int64_t h = m.captured(1).isEmpty() ? 0 : m.captured(1).toLongLong();
+        const std::int64_t min = m.captured(2).toLongLong();
+        const std::int64_t s = m.captured(3).toLongLong();
+        if (s >= 60 || (m.captured(1).size() > 0 && min >= 60)) return std::nullopt;
+        // A fraction is a decimal fraction of a second: ".5" is 500 ms.
+        QString frac = m.captured(4);
+        while (frac.size() < 3) frac += QLatin1Char('0');
+        return ((h * 3600 + min * 60 + s) * 1000) + frac.toLongLong();
+    }
+    if (seconds.match(t).hasMatch()) return static_cast<std::int64_t>(std::llround(t.toDouble() * 1000.0));
+    return std::nullopt;
+}
+
+namespace {
+
+workflow::FormatCode FormatArg(const QString& v) {
+    const QString f = v.toLower();
+    if (f == u"mp3") return workflow::fcMp3;
+    if (f == u"ogg") return workflow::fcOggVorbis;
+    if (f == u"wav") return workflow::fcWav;
+    if (f == u"wma") return workflow::fcWma;
+    throw UsageError{QStringLiteral("unknown format \"%1\" (mp3, ogg, wav or wma)").arg(v)};
+}
+
+std::int64_t TimeArg(const QString& option, const QString& v) {
+    const auto ms = ParseTime(v);
+    if (!ms) throw UsageError{QStringLiteral("%1: \"%2\" is not a time").arg(option, v)};
+    return *ms;
+}
+
+int IntArg(const QString& option, const QString& v) {
+    bool ok = false;
+    const int n = v.toInt(&ok);
+    if (!ok || n < 0) throw UsageError{QStringLiteral("%1: \"%2\" is not a number").arg(option, v)};
+    return n;
+}
+
+}  // namespace
+
+CutOptions ParseCut(const QStringList& args) {
+    CutOptions o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) throw UsageError{a + QStringLiteral(" needs a value")};
+            return args[++i];
+        };
+        if (a == u"--out") o.outDir = value();
+        else if (a == u"--format") o.format = FormatArg(value());
+        else if (a == u"--segment") {
+            const QString v = value();
+            const qsizetype eq = v.indexOf(QLatin1Char('='));
+            const QString span = eq < 0 ? v : v.left(eq);
+            SegmentArg s;
+            if (eq >= 0) s.name = v.mid(eq + 1);
+            const qsizetype dash = span.indexOf(QLatin1Char('-'));
+            if (dash < 0) throw UsageError{QStringLiteral("--segment: \"%1\" is not START-END").arg(v)};
+            s.start = TimeArg(a, span.left(dash));
+            s.end = TimeArg(a, span.mid(dash + 1));
+            if (s.end <= s.start)
+                throw UsageError{QStringLiteral("--segment: \"%1\" ends before it starts").arg(v)};
+            o.segments.push_back(s);
+        } else if (a == u"--pieces") {
+            o.pieces = IntArg(a, value());
+            if (o.pieces < 1) throw UsageError{QStringLiteral("--pieces needs at least 1")};
+        } else if (a == u"--length") {
+            o.pieceLength = TimeArg(a, value());
+            if (o.pieceLength <= 0) throw UsageError{QStringLiteral("--length needs a length above 0")};
+        } else if (a == u"--title") o.title = value();
+        else if (a == u"--artist") o.artist = value();
+        else if (a == u"--album") o.album = value();
+        else if (a == u"--genre") o.genre = value();
+        else if (a == u"--year") o.year = value();
+        else if (a == u"--overwrite") o.overwrite = true;
+        else if (a == u"--samplerate") o.samplerate = IntArg(a, value());
+        else if (a == u"--channels") o.channels = IntArg(a, value());
+        else if (a == u"--bitrate") o.bitrate = IntArg(a, value());
+        else if (a == u"--samplesize") o.samplesize = IntArg(a, value());
+        else if (a == u"--wma-format") o.wmaFormat = IntArg(a, value());
+        else if (a.startsWith(u"--")) throw UsageError{QStringLiteral("unknown option ") + a};
+        else if (o.source.isEmpty()) o.source = a;
+        else throw UsageError{QStringLiteral("more than one source: ") + a};
+    }
+    if (o.source.isEmpty()) throw UsageError{QStringLiteral("no source file")};
+    if (o.outDir.isEmpty()) throw UsageError{QStringLiteral("--out DIR is required")};
+    const int ways = (o.segments.empty() ? 0 : 1) + (o.pieces ? 1 : 0) + (o.pieceLength ? 1 : 0);
+    if (ways != 1) throw UsageError{QStringLiteral("give either --segment, --pieces or --length")};
+    return o;
+}
+
+TOutputParams ApplyOverrides(TOutputParams p, workflow::FormatCode format, const CutOptions& o) {
+    switch (format) {
+        case workflow::fcMp3:
+            if (o.samplerate) p.mp3Samplerate = *o.samplerate;
+            if (o.channels) p.mp3Channel = *o.channels;
+            if (o.bitrate) p.mp3Bitrate = *o.bitrate;
+            break;
+        case workflow::fcOggVorbis:
+            if (o.samplerate) p.oggSamplerate = *o.samplerate;
+            if (o.channels) p.oggChannel = *o.channels;
+            if (o.bitrate) p.oggBitrate = *o.bitrate;
+            break;
+        case workflow::fcWav:
+            if (o.samplerate) p.pcmSamplerate = *o.samplerate;
+            if (o.channels) p.pcmChannel = *o.channels;
+            if (o.samplesize) p.pcmSamplesize = *o.samplesize;
+            break;
+        case workflow::fcWma:
+            if (o.wmaFormat) p.wmaFormat = *o.wmaFormat;
+            break;
+        default:
+            break;
+    }
+    return p;
+}
+
+}  // namespace cli

@@ -1,0 +1,46 @@
+// The command line of tarvelcut, read without touching any component.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "OutputSettings.h"
+#include "workflow/SegmentList.h"
+
+namespace cli {
+
+struct SegmentArg {
+    std::int64_t start = 0, end = 0;  // ms
+    QString name;                     // empty: the default name
+};
+
+struct CutOptions {
+    QString source, outDir;
+    std::optional<workflow::FormatCode> format;  // none: the stored page format
+    std::vector<SegmentArg> segments;
+    int pieces = 0;
+    std::int64_t pieceLength = 0;  // ms
+    std::optional<QString> title, artist, album, genre, year;
+    bool overwrite = false;
+    std::optional<int> samplerate, channels, bitrate, samplesize, wmaFormat;
+};
+
+// A usage error, with the text for standard error.
+struct UsageError {
+    QString text;
+};
+
+// "03:25.120", "01:02:03.004", "12:34" or plain seconds ("75", "12.5"); nullopt when the
+// text is none of them.
+std::optional<std::int64_t> ParseTime(const QString& text);
+
+// Reads the arguments after "cut"; throws UsageError.
+CutOptions ParseCut(const QStringList& args);
+
+// The stored output parameters with the command line's overrides for `format` applied.
+TOutputParams ApplyOverrides(TOutputParams params, workflow::FormatCode format, const CutOptions& o);
+
+}  // namespace cli

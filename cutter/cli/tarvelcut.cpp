@@ -1,0 +1,250 @@
+// tarvelcut: "info FILE..." prints what the program would show of each file; "cut" runs
+// the cut job of the cut page on a segment list made from the command line.
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <exception>
+#include <unistd.h>
+
+#include "AppPaths.h"
+#include "CliOptions.h"
+#include "JobAdapters.h"
+#include "ProgramComponents.h"
+#include "UserInterface.h"
+#include "WriterConfig.h"
+#include "settings.h"
+#include "workflow/CutJob.h"
+#include "workflow/TimeText.h"
+
+namespace {
+
+void Err(const QString& text) { std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData()); }
+
+const char* kUsage =
+    "usage: tarvelcut info FILE...\n"
+    "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
+    "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
+    "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
+    "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n";
+
+class TConsoleUi : public IUserInterface {
+public:
+    void ShowMessage(const QString& text, const QString&, TMessageKind) override { Err(text); }
+    bool Ask(const QString&, const QString&) override { return false; }
+    bool ChooseFolder(QString&, const QString&, const QString&) override { return false; }
+    void ShellExecute(const QString&, const QString&) override {}
+    void ProcessPendingEvents() override {}
+};
+
+class TConsoleHost : public workflow::JobHost {
+public:
+    explicit TConsoleHost(bool overwrite) : overwrite_(overwrite), tty_(isatty(2)) {}
+    void BeginProgress(const QString&) override {}
+    void EndProgress() override {
+        if (tty_) std::fputs("\n", stderr);
+    }
+    void SetFileLabel(const QString& text) override { file_ = QFileInfo(text).fileName(); }
+    void SetFileProgress(int percent) override { Draw(percent); }
+    void SetTotal(const QString& label, int) override { total_ = label.trimmed(); }
+    void ProcessEvents() override {}
+    bool Cancelled() const override { return false; }
+    bool AskYesNo(const QString&, const QString& text) override {
+        if (!overwrite_) Err(text + QStringLiteral(" Not replaced (use --overwrite)."));
+        return overwrite_;
+    }
+    void ShowInformation(const QString&, const QString&) override {}
+    void ShowMessage(const QString& text) override {
+        Err(text);
+        failed_ = true;
+    }
+    void ExploreFolder(const QString&) override {}
+    bool Failed() const { return failed_; }
+
+private:
+    void Draw(int percent) {
+        if (!tty_) return;
+        const int filled = percent * 30 / 100;
+        std::fprintf(stderr, "\r[%-30s] %3d%% %s %s", std::string(filled, '#').c_str(), percent,
+                     total_.toLocal8Bit().constData(), file_.toLocal8Bit().constData());
+    }
+    bool overwrite_, tty_, failed_ = false;
+    QString file_, total_;
+};
+
+workflow::SourceTags ReadSourceTags(TProgramComponents& pc, const QString& path, workflow::FormatCode in) {
+    workflow::SourceTags t;
+    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
+    if (in == workflow::fcWma) {
+        auto& r = pc.Wrappers.WmaTagReader;
+        r.ReadFromFile(path.toStdString());
+        t = {q(r.Title()), q(r.Artist()), q(r.Album()), q(r.Genre()), QString()};
+        if (r.Year() > 0) t.year = QString::number(r.Year());
+    } else {
+        auto& e = pc.Wrappers.TagEditor;
+        e.SetTagType(1);
+        if (e.ReadFromFile(path.toStdString())) {
+            t = {q(e.Title()), q(e.Artist()), q(e.Album()), q(e.Genre()), QString()};
+            if (e.Year() > 0) t.year = QString::number(e.Year());
+        }
+    }
+    return t;
+}
+
+int Info(const QStringList& files) {
+    TProgramComponents pc;
+    pc.ConstructFileComponents();
+    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
+    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
+    int status = 0;
+    for (const QString& f : files) {
+        try {
+            const workflow::FormatCode in = workflow::FormatFromFileName(f);
+            if (in == workflow::fcUnknown) throw std::runtime_error("not an MP3, Ogg Vorbis, WAV or WMA file");
+            workflow::AudioReader& r = in == workflow::fcWma ? static_cast<workflow::AudioReader&>(wmaReader) : reader;
+            r.Open(f);
+            const workflow::StreamInfo s = r.Info();
+            const int bitrate = in == workflow::fcWma ? pc.Wrappers.WmaSourceReader.AudioInfo().Bitrate()
+                                                      : pc.Wrappers.SourceReader.AudioInfo().Bitrate();
+            r.Close();
+            const workflow::SourceTags t = ReadSourceTags(pc, f, in);
+            static const char* names[] = {"Ogg Vorbis", "MP3"};
+            const char* format = in == workflow::fcWma ? "WMA" : in == workflow::fcWav ? "WAV" : names[in];
+            std::printf("%s\n  format: %s\n  duration: %s\n  samplerate: %d Hz\n  channels: %d\n  bitrate: %d kbps\n"
+                        "  size: %lld bytes\n  title: %s\n  artist: %s\n  album: %s\n  genre: %s\n  year: %s\n",
+                        f.toLocal8Bit().constData(), format, workflow::TimeText(s.duration).toLatin1().constData(),
+                        s.sampleRate, s.channels, bitrate, static_cast<long long>(QFileInfo(f).size()),
+                        t.title.toLocal8Bit().constData(), t.artist.toLocal8Bit().constData(),
+                        t.album.toLocal8Bit().constData(), t.genre.toLocal8Bit().constData(),
+                        t.year.toLocal8Bit().constData());
+        } catch (const std::exception& e) {
+            Err(f + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
+            status = 1;
+        }
+    }
+    return status;
+}
+
+workflow::FormatCode FromPageFormat(int page) {
+    switch (page) {
+        case pfOggVorbis: return workflow::fcOggVorbis;
+        case pfWav: return workflow::fcWav;
+        case pfWma: return workflow::fcWma;
+        default: return workflow::fcMp3;
+    }
+}
+
+int Cut(const cli::CutOptions& o) {
+    TSettingsValues stored;
+    TSettingsStore(DefaultAppPaths()).Load(stored);
+    const workflow::FormatCode out = o.format ? *o.format : FromPageFormat(stored.params.outFormat);
+    const TOutputParams params = cli::ApplyOverrides(stored.params, out, o);
+
+    const workflow::FormatCode in = workflow::FormatFromFileName(o.source);
+    if (in == workflow::fcUnknown) {
+        Err(QStringLiteral("%1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.").arg(o.source));
+        return 1;
+    }
+    if (!QFileInfo(o.source).isFile()) {
+        Err(QStringLiteral("%1: no such file").arg(o.source));
+        return 1;
+    }
+    TProgramComponents pc;
+    if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
+    pc.ConstructFileComponents();
+    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
+    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
+    TFileWriterAdapter writer(pc.Wrappers.OutputWriter);
+    TWmaWriterAdapter wmaWriter(pc.Wrappers.WmaOutputWriter);
+    TTagWriterAdapter tags(pc.Wrappers.TagEditor);
+
+    workflow::AudioReader& r = in == workflow::fcWma ? static_cast<workflow::AudioReader&>(wmaReader) : reader;
+    r.Open(o.source);
+    const std::int64_t duration = r.Info().duration;
+    r.Close();
+
+    workflow::SegmentList rows;
+    rows.LoadSource(o.source, duration, ReadSourceTags(pc, o.source, in));
+    std::vector<workflow::Piece> spans;
+    if (!o.segments.empty())
+        for (const auto& s : o.segments) spans.push_back({s.start, s.end});
+    else if (o.pieces)
+        spans = workflow::PiecesByCount(0, duration, o.pieces);
+    else
+        spans = workflow::PiecesByLength(0, duration, o.pieceLength);
+    QString formatText;
+    for (const QString& t : workflow::OutputFormatTexts())
+        if (workflow::FormatCodeFromText(t) == out) formatText = t;
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        if (spans[i].start >= duration) {
+            Err(QStringLiteral("a segment starts at %1, past the end of the source (%2)")
+                    .arg(workflow::TimeText(spans[i].start), workflow::TimeText(duration)));
+            return 1;
+        }
+        const int row = rows.AppendRow(spans[i].start, std::min(spans[i].end, duration));
+        rows.SetText(row, workflow::colFormat, formatText);
+        if (i < o.segments.size() && !o.segments[i].name.isEmpty())
+            rows.SetText(row, workflow::colName, o.segments[i].name);
+        if (o.title) rows.SetText(row, workflow::colTitle, *o.title);
+        if (o.artist) rows.SetText(row, workflow::colArtist, *o.artist);
+        if (o.album) rows.SetText(row, workflow::colAlbum, *o.album);
+        if (o.genre) rows.SetText(row, workflow::colGenre, *o.genre);
+        if (o.year) rows.SetText(row, workflow::colYear, *o.year);
+    }
+
+    TConsoleUi ui;
+    struct TNoList : IWmaFormatList {
+        void SetFormatGroup(int) override {}
+        int FormatCount() override { return 0; }
+        void SetFormatIndex(int) override {}
+        QString FormatName() override { return {}; }
+    } none;
+    workflow::JobComponents c;
+    c.reader = &reader;
+    c.wmaReader = &wmaReader;
+    c.writer = &writer;
+    c.wmaWriter = &wmaWriter;
+    c.tags = &tags;
+    c.configureWriter = [&](workflow::FormatCode code) {
+        IWmaFormatList* wma = pc.WmaFormatSettings();
+        return ::ConfigureWriter(static_cast<FormatCode>(code), params,
+                                 TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
+                                                wma ? *wma : static_cast<IWmaFormatList&>(none)},
+                                 ui);
+    };
+    workflow::JobOptions options;
+    options.promptOverwrite = true;
+    options.showSuccess = false;
+    TConsoleHost host(o.overwrite);
+    const workflow::CutJobResult res = workflow::RunCutJob(o.source, rows, o.outDir, options, c, host);
+    if (host.Failed()) return 1;
+    std::printf("%d of %d segments written to %s\n", res.filesWritten, res.checkedRows,
+                o.outDir.toLocal8Bit().constData());
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    try {
+        if (command == u"info") {
+            if (args.isEmpty()) throw cli::UsageError{QStringLiteral("info needs at least one file")};
+            return Info(args);
+        }
+        if (command == u"cut") return Cut(cli::ParseCut(args));
+        throw cli::UsageError{QStringLiteral("unknown command ") + command};
+    } catch (const cli::UsageError& e) {
+        Err(e.text);
+        std::fputs(kUsage, stderr);
+        return 2;
+    } catch (const std::exception& e) {
+        Err(QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
+}

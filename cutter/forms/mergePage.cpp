@@ -164,7 +164,7 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     GridView->horizontalHeader()->setSectionsMovable(true);
     GridView->setColumnWidth(0, 160);
     GridView->setColumnWidth(mcColumnCount - 1, 200);
-    GridView->setGeometry(8, 8, 716, 218);
+    GridView->setGeometry(8, 8, 716, 190);
     GridView->setItemDelegate(new TPlayRowDelegate(this));
     GridView->setAcceptDrops(true);
     GridView->viewport()->setAcceptDrops(true);
@@ -175,8 +175,8 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     hiddenWidths_.assign(size_t(GridView->columnCount()), 64);
 
     // The list's buttons.
-    btnAdd = Button(QStringLiteral("&Add"), "btnAdd", this, QRect(8, 232, 80, 26));
-    btnDelete = Button(QStringLiteral("&Delete"), "btnDelete", this, QRect(94, 232, 80, 26));
+    btnAdd = Button(QStringLiteral("&Add"), "btnAdd", this, QRect(8, 204, 80, 26));
+    btnDelete = Button(QStringLiteral("&Delete"), "btnDelete", this, QRect(94, 204, 80, 26));
     popDelete = new QMenu(this);
     popDelete->setObjectName(QStringLiteral("popDelete"));
     DelSelected = popDelete->addAction(QStringLiteral("Delete Selected"));
@@ -194,26 +194,26 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     btnUp->setObjectName(QStringLiteral("btnUp"));
     btnUp->setArrowType(Qt::UpArrow);
     btnUp->setToolTip(QStringLiteral("Move Up"));
-    btnUp->setGeometry(180, 232, 26, 26);
+    btnUp->setGeometry(180, 204, 26, 26);
     btnDown = new QToolButton(this);
     btnDown->setObjectName(QStringLiteral("btnDown"));
     btnDown->setArrowType(Qt::DownArrow);
     btnDown->setToolTip(QStringLiteral("Move Down"));
-    btnDown->setGeometry(210, 232, 26, 26);
+    btnDown->setGeometry(210, 204, 26, 26);
     lblTotal = new QLabel(this);
     lblTotal->setObjectName(QStringLiteral("lblTotal"));
-    lblTotal->setGeometry(244, 234, 180, 22);
+    lblTotal->setGeometry(244, 206, 180, 22);
 
-    btnPrior = Button(QStringLiteral("P&rior"), "btnPrior", this, QRect(436, 232, 68, 26));
-    btnPlay = Button(QStringLiteral("&Play"), "btnPlay", this, QRect(508, 232, 68, 26));
-    btnNext = Button(QStringLiteral("&Next"), "btnNext", this, QRect(580, 232, 68, 26));
-    btnStop = Button(QStringLiteral("&Stop"), "btnStop", this, QRect(652, 232, 68, 26));
+    btnPrior = Button(QStringLiteral("P&rior"), "btnPrior", this, QRect(436, 204, 68, 26));
+    btnPlay = Button(QStringLiteral("&Play"), "btnPlay", this, QRect(508, 204, 68, 26));
+    btnNext = Button(QStringLiteral("&Next"), "btnNext", this, QRect(580, 204, 68, 26));
+    btnStop = Button(QStringLiteral("&Stop"), "btnStop", this, QRect(652, 204, 68, 26));
     connect(btnAdd, &QPushButton::clicked, this, &TMergePage::btnAddClick);
 
     // Tags of the output.
     grpTags = new QGroupBox(QStringLiteral("Tags"), this);
     grpTags->setObjectName(QStringLiteral("grpTags"));
-    grpTags->setGeometry(8, 264, 716, 104);
+    grpTags->setGeometry(8, 234, 716, 106);
     edtTitle = Edit(QStringLiteral("Title:"), "edtTitle", grpTags, QRect(10, 22, 50, 22), QRect(62, 20, 200, 24));
     edtArtist = Edit(QStringLiteral("Artist:"), "edtArtist", grpTags, QRect(272, 22, 50, 22), QRect(324, 20, 160, 24));
     edtAlbum = Edit(QStringLiteral("Album:"), "edtAlbum", grpTags, QRect(494, 22, 50, 22), QRect(546, 20, 160, 24));
@@ -236,12 +236,12 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     edtTrack->setGeometry(446, 48, 80, 24);
     trackLabel->setBuddy(edtTrack);
     edtComments =
-        Edit(QStringLiteral("Comment:"), "edtComments", grpTags, QRect(10, 78, 60, 22), QRect(72, 76, 634, 24));
+        Edit(QStringLiteral("Comment:"), "edtComments", grpTags, QRect(10, 78, 70, 22), QRect(82, 76, 624, 24));
     grpTags->setFixedHeight(106);
 
     grpOutput = new QGroupBox(QStringLiteral("Output"), this);
     grpOutput->setObjectName(QStringLiteral("grpOutput"));
-    grpOutput->setGeometry(8, 372, 716, 88);
+    grpOutput->setGeometry(8, 344, 716, 88);
 
     auto* folderLabel = new QLabel(QStringLiteral("Output Folder:"), grpOutput);
     folderLabel->setGeometry(10, 24, 90, 22);
@@ -271,7 +271,7 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     cmbFormat->setGeometry(430, 52, 200, 24);
     formatLabel->setBuddy(cmbFormat);
 
-    btnMerge = Button(QStringLiteral("Merge Now!"), "btnMerge", this, QRect(604, 466, 120, 30));
+    btnMerge = Button(QStringLiteral("Merge Now!"), "btnMerge", this, QRect(604, 436, 120, 28));
     btnMerge->setDefault(true);
 
     ChooseFiles = [this] {

@@ -2,6 +2,7 @@
 // the outputs are checked with independent readers (ffprobe, ffmpeg).
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,7 @@
 #include "mainForm.h"
 #include "mergePage.h"
 #include "registry/registry.h"
+#include "settingsPage.h"
 
 namespace {
 
@@ -156,6 +158,37 @@ TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
                    &tags);
     EXPECT_NE(tags.find("Joined title"), std::string::npos) << tags;
     EXPECT_EQ(tags.find("nineteen"), std::string::npos) << tags;
+}
+
+TEST_F(MergeEndToEnd, CancelInTheSecondFileKeepsAndTagsThePartialOutput) {
+    testmedia::WavSpec spec;
+    spec.seconds = 3.0;
+    QStringList inputs;
+    for (const char* name : {"a.wav", "b.wav", "c.wav"})
+        inputs << QString::fromStdString(testmedia::MakeWav(Dir(), name, spec));
+    page_->AddFiles(inputs);
+    page_->edtTitle->setText("Cancelled join");
+    w_->tabSettings->chkOpenDest->setChecked(true);
+    // Cancel a few event rounds into the second file.
+    struct CancelInSecond : fakes::FakeHost {
+        int rounds = 0;
+        void ProcessEvents() override {
+            if (labels.size() == 2 && ++rounds >= 3)
+                cancelled = true;
+        }
+    } host;
+    page_->MakeHost = [&host] { return &host; };
+    const QString out = Merge(0);
+    EXPECT_EQ(host.labels, QStringList(inputs.mid(0, 2)));
+    EXPECT_TRUE(host.infos.isEmpty());  // no "Task complete"
+    EXPECT_EQ(host.explored, QStringList({dir_.filePath("out")}));
+    const testmedia::ProbeResult probe = testmedia::Ffprobe(out.toStdString());
+    EXPECT_GT(probe.duration, 3.3);  // the first file and part of the second
+    EXPECT_LT(probe.duration, 5.9);
+    std::string tags;
+    testmedia::Run("ffprobe -v quiet -show_entries format_tags -of default=nw=1 " + testmedia::Quote(out.toStdString()),
+                   &tags);
+    EXPECT_NE(tags.find("Cancelled join"), std::string::npos) << tags;
 }
 
 }  // namespace

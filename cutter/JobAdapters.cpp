@@ -102,7 +102,7 @@ void TTagWriterAdapter::WriteTags(workflow::FormatCode format, const QString& pa
             data.YearText = U8(tags.year);
             if (tags.comment) data.DescriptionText = tags.comment->toStdU16String();
             if (tags.track) data.TrackNumberText = U8(*tags.track);
-            WriteWmaTags(file, data);
+            if (!WriteWmaTags(file, data)) throw std::runtime_error("Unable to write the tags of " + file);
             break;
         }
         default:

@@ -387,7 +387,15 @@ void TMergePage::AddFiles(const QStringList& paths) {
         if (services_.media && IsValidAudioFile(*services_.media, path)) {
             const int row = list_.AppendEmpty();
             ShowList();
-            list_.SetRow(row, FillRow(*services_.media, path));  // an error leaves the empty row
+            try {
+                list_.SetRow(row, FillRow(*services_.media, path));
+            } catch (const std::exception& e) {
+                // The add stops here with the component's error; the empty row stays.
+                ShowList();
+                if (main_)
+                    main_->UI().ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
+                return;
+            }
         } else if (main_) {
             main_->UI().ShowMessage(QStringLiteral("File \"") + path + QStringLiteral("\" is not a valid audio file."),
                                     AppTitle, TMessageKind::Warning);
@@ -474,9 +482,14 @@ void TMergePage::RunPlay() {
     IAudioPlayer* player = main_->Components().MergePlayer();
     if (!reader || !player)
         return;
-    reader->Open(path);
-    player->SetStartMode(2);
-    player->Start(44100, 2, 16, 0);
+    try {
+        reader->Open(path);
+        player->SetStartMode(2);
+        player->Start(44100, 2, 16, 0);
+    } catch (const std::exception& e) {
+        main_->UI().ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
+        return;
+    }
     playing_ = true;
     Feed();
     Feed();

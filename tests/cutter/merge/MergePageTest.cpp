@@ -131,6 +131,30 @@ TEST_F(MergePageTest, AddValidatesEachFileAndSumsTotals) {
     EXPECT_EQ(page_->GridView->columnWidth(13), 200);
 }
 
+TEST_F(MergePageTest, RowFillErrorStopsTheAddAndKeepsTheEmptyRow) {
+    const QString a = Media("a.mp3", 85, 1000, 1), b = Media("b.mp3", 85, 1000, 1), c = Media("c.mp3", 85, 1000, 1);
+    Add({a});
+    const QString before = page_->lblTotal->text();
+    struct Failing : FakeMedia {
+        QString bad;
+        void OpenSource(const QString& path) override {
+            if (path == bad)
+                throw std::runtime_error("decoder gave up");
+        }
+    } failing;
+    failing.first = media_.first;
+    failing.bad = b;
+    TMergeServices s;
+    s.media = &failing;
+    page_->SetServices(s);
+    Add({b, c});
+    ASSERT_EQ(page_->GridView->rowCount(), 2);  // c was not processed
+    EXPECT_TRUE(page_->GridView->item(1, workflow::mcFilePath)->text().isEmpty());
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_EQ(ui_.messages.back().text, "decoder gave up");
+    EXPECT_EQ(page_->lblTotal->text(), before);  // totals not recomputed
+}
+
 TEST_F(MergePageTest, DeleteActionsAndTotals) {
     const QString a = Media("a.mp3", 85, 1000, 1048576), b = Media("b.wma", 111, 2000, 1048576),
                   c = Media("c.wav", 1, 3000, 1048576);

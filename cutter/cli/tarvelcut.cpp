@@ -16,12 +16,16 @@
 #include "workflow/CutJob.h"
 #include "workflow/TimeText.h"
 
+int RunMergeCommand(QStringList args);  // MergeCommand.cpp
+
 namespace {
 
 void Err(const QString& text) { std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData()); }
 
 const char* kUsage =
     "usage: tarvelcut info FILE...\n"
+    "       tarvelcut merge OUTPUT INPUT INPUT... [--title T] [--artist A] [--album B] [--genre G]\n"
+    "                 [--year Y] [--track N] [--comment C] [--overwrite] (and the quality options of cut)\n"
     "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
     "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
     "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
@@ -238,6 +242,7 @@ int main(int argc, char** argv) {
             return Info(args);
         }
         if (command == u"cut") return Cut(cli::ParseCut(args));
+        if (command == u"merge") return RunMergeCommand(args);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
     } catch (const cli::UsageError& e) {
         Err(e.text);

@@ -1,0 +1,178 @@
+// "tarvelcut merge OUTPUT INPUT INPUT...": the merge page's job on the command line. The
+// output format comes from OUTPUT's extension; the quality options are those of "cut".
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+#include "AppPaths.h"
+#include "CliOptions.h"
+#include "JobAdapters.h"
+#include "ProgramComponents.h"
+#include "UserInterface.h"
+#include "WriterConfig.h"
+#include "settings.h"
+#include "workflow/MergeJob.h"
+
+namespace {
+
+void Fail(const QString& text) { std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData()); }
+
+int IndexOfFormat(workflow::FormatCode code) {
+    switch (code) {
+        case workflow::fcMp3: return 0;
+        case workflow::fcOggVorbis: return 1;
+        case workflow::fcWav: return 2;
+        case workflow::fcWma: return 3;
+        default: return -1;
+    }
+}
+
+class TQuietUi : public IUserInterface {
+public:
+    void ShowMessage(const QString& text, const QString&, TMessageKind) override { Fail(text); }
+    bool Ask(const QString&, const QString&) override { return false; }
+    bool ChooseFolder(QString&, const QString&, const QString&) override { return false; }
+    void ShellExecute(const QString&, const QString&) override {}
+    void ProcessPendingEvents() override {}
+};
+
+class TMergeConsole : public workflow::JobHost {
+public:
+    explicit TMergeConsole(bool overwrite) : overwrite_(overwrite) {}
+    void BeginProgress(const QString&) override {}
+    void EndProgress() override {}
+    void SetFileLabel(const QString& text) override { files << text; }
+    void SetFileProgress(int) override {}
+    void SetTotal(const QString&, int) override {}
+    void ProcessEvents() override {}
+    bool Cancelled() const override { return false; }
+    bool AskYesNo(const QString&, const QString& text) override {
+        if (!overwrite_) Fail(text + QStringLiteral(" Not replaced (use --overwrite)."));
+        return overwrite_;
+    }
+    void ShowInformation(const QString&, const QString& text) override { Fail(text); }
+    void ShowMessage(const QString& text) override {
+        Fail(text);
+        failed = true;
+    }
+    void ExploreFolder(const QString&) override {}
+    bool failed = false;
+    QStringList files;
+
+private:
+    bool overwrite_;
+};
+
+}  // namespace
+
+int RunMergeCommand(QStringList args) {
+    cli::CutOptions quality;  // only the quality options and the tags are used
+    QString output, comment, track;
+    QStringList inputs;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString a = args[i];
+        const auto value = [&]() -> QString {
+            if (i + 1 >= args.size()) throw cli::UsageError{a + QStringLiteral(" needs a value")};
+            return args[++i];
+        };
+        const auto number = [&](const QString& v) {
+            bool ok = false;
+            const int n = v.toInt(&ok);
+            if (!ok) throw cli::UsageError{a + QStringLiteral(": \"") + v + QStringLiteral("\" is not a number")};
+            return n;
+        };
+        if (a == u"--title") quality.title = value();
+        else if (a == u"--artist") quality.artist = value();
+        else if (a == u"--album") quality.album = value();
+        else if (a == u"--genre") quality.genre = value();
+        else if (a == u"--year") quality.year = value();
+        else if (a == u"--comment") comment = value();
+        else if (a == u"--track") track = QString::number(number(value()));
+        else if (a == u"--overwrite") quality.overwrite = true;
+        else if (a == u"--samplerate") quality.samplerate = number(value());
+        else if (a == u"--channels") quality.channels = number(value());
+        else if (a == u"--bitrate") quality.bitrate = number(value());
+        else if (a == u"--samplesize") quality.samplesize = number(value());
+        else if (a == u"--wma-format") quality.wmaFormat = number(value());
+        else if (a.startsWith(u"--")) throw cli::UsageError{QStringLiteral("unknown option ") + a};
+        else if (output.isEmpty()) output = a;
+        else inputs << a;
+    }
+    if (output.isEmpty() || inputs.size() < 2) throw cli::UsageError{QStringLiteral("merge needs OUTPUT and two or more INPUTs")};
+    const workflow::FormatCode out = workflow::FormatFromFileName(output);
+    if (out == workflow::fcUnknown)
+        throw cli::UsageError{output + QStringLiteral(": the output must end in .mp3, .ogg, .wav or .wma")};
+    for (const QString& in : inputs) {
+        if (workflow::FormatFromFileName(in) == workflow::fcUnknown || !QFileInfo(in).isFile()) {
+            Fail(in + QStringLiteral(" is not a valid audio file."));
+            return 1;
+        }
+    }
+
+    TSettingsValues stored;
+    TSettingsStore(DefaultAppPaths()).Load(stored);
+    const TOutputParams params = cli::ApplyOverrides(stored.params, out, quality);
+    TProgramComponents pc;
+    if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
+    pc.ConstructFileComponents();
+    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
+    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
+    TFileWriterAdapter writer(pc.Wrappers.OutputWriter);
+    TWmaWriterAdapter wmaWriter(pc.Wrappers.WmaOutputWriter);
+    TTagWriterAdapter tags(pc.Wrappers.TagEditor);
+    TQuietUi ui;
+    struct TNoList : IWmaFormatList {
+        void SetFormatGroup(int) override {}
+        int FormatCount() override { return 0; }
+        void SetFormatIndex(int) override {}
+        QString FormatName() override { return {}; }
+    } none;
+    workflow::JobComponents c;
+    c.reader = &reader;
+    c.wmaReader = &wmaReader;
+    c.writer = &writer;
+    c.wmaWriter = &wmaWriter;
+    c.tags = &tags;
+    bool configured = true;
+    c.configureWriter = [&](workflow::FormatCode code) {
+        IWmaFormatList* wma = pc.WmaFormatSettings();
+        configured = ::ConfigureWriter(static_cast<FormatCode>(code), params,
+                                       TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
+                                                      wma ? *wma : static_cast<IWmaFormatList&>(none)},
+                                       ui);
+        return configured;
+    };
+
+    const QFileInfo target(output);
+    workflow::MergeRequest request;
+    request.inputs = inputs;
+    request.folder = target.absolutePath();
+    request.fileName = target.completeBaseName();
+    request.formatIndex = IndexOfFormat(out);
+    request.tags.title = quality.title.value_or(QString());
+    request.tags.artist = quality.artist.value_or(QString());
+    request.tags.album = quality.album.value_or(QString());
+    request.tags.genre = quality.genre.value_or(QString());
+    request.tags.year = quality.year.value_or(QString());
+    request.tags.comment = comment;
+    request.tags.track = track.isEmpty() ? QStringLiteral("0") : track;
+    workflow::JobOptions options;
+    options.promptOverwrite = true;
+    options.showSuccess = false;
+    TMergeConsole host(quality.overwrite);
+    const workflow::MergeJobResult res = workflow::RunMergeJob(request, options, c, host);
+    switch (res.outcome) {
+        case workflow::MergeOutcome::Finished:
+            if (host.failed || !configured) return 1;
+            std::printf("%d files joined into %s\n", res.filesCopied, res.outputPath.toLocal8Bit().constData());
+            return 0;
+        case workflow::MergeOutcome::Stopped:
+            Fail(QStringLiteral("stopped at %1: missing, empty or unreadable").arg(inputs.value(res.filesCopied)));
+            return 1;
+        case workflow::MergeOutcome::OutputIsInput:
+        case workflow::MergeOutcome::OverwriteDeclined:
+        case workflow::MergeOutcome::FolderRefused:
+            return 1;
+    }
+    return 1;
+}

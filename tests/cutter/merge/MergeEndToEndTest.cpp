@@ -191,4 +191,42 @@ TEST_F(MergeEndToEnd, CancelInTheSecondFileKeepsAndTagsThePartialOutput) {
     EXPECT_NE(tags.find("Cancelled join"), std::string::npos) << tags;
 }
 
+TEST_F(MergeEndToEnd, CommandLineMergeAndOutputThatIsAnInput) {
+    testmedia::WavSpec a, b;
+    b.sampleRate = 22050;
+    b.seconds = 2.0;
+    const std::string wav = testmedia::MakeWav(Dir(), "a.wav", a);
+    const std::string ogg = testmedia::MakeOgg(Dir(), "b.ogg", b);
+    const auto run = [&](const QStringList& args, QString* err) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("KEZ_BIN_DIR") + "/tarvelcut", QStringList{"merge"} + args);
+        EXPECT_TRUE(p.waitForFinished(120000));
+        *err = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    };
+    QString err;
+    const QString out = dir_.filePath("joined.ogg");
+    ASSERT_EQ(run({out, QString::fromStdString(wav), QString::fromStdString(ogg), "--title", "CLI", "--track", "4"},
+                  &err),
+              0)
+        << err.toStdString();
+    EXPECT_NEAR(testmedia::Ffprobe(out.toStdString()).duration, 3.0, 0.1);
+    std::string tags;
+    testmedia::Run("ffprobe -v quiet -show_entries stream_tags -of default=nw=1 " + testmedia::Quote(out.toStdString()),
+                   &tags);
+    EXPECT_NE(tags.find("CLI"), std::string::npos) << tags;
+
+    // An output that is one of the inputs is refused before anything is written.
+    const std::vector<std::uint8_t> before = testmedia::ReadAll(wav);
+    EXPECT_EQ(run({QString::fromStdString(wav), QString::fromStdString(ogg), QString::fromStdString(wav), "--overwrite"},
+                  &err),
+              1);
+    EXPECT_TRUE(err.contains("is one of the files to merge")) << err.toStdString();
+    EXPECT_TRUE(testmedia::ReadAll(wav) == before);
+    EXPECT_EQ(run({out, QString::fromStdString(wav)}, &err), 2);  // one input only
+}
+
 }  // namespace

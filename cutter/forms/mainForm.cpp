@@ -166,6 +166,7 @@ void TfrmMain::BuildMenus() {
     mnuCut->addActions({ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay});
     mnuCut->addSeparator();
     mnuCut->addAction(ActSplit);
+    tabSplit->Bind(this);
 
     mnuMerge = bar->addMenu(QStringLiteral("Merge"));
     mnuMerge->setObjectName(QStringLiteral("mnuMerge"));

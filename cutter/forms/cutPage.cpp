@@ -87,12 +87,13 @@ private:
     QProgressBar* pbTotal_ = nullptr;
 };
 
-QToolButton* ActionButton(QWidget* parent, QAction* action, const QString& caption, int x, int y, int w) {
-    auto* b = new QToolButton(parent);
-    b->setDefaultAction(action);
-    b->setText(caption);
-    b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+// A button with its own caption that runs an action and follows its enabling.
+QPushButton* ActionButton(QWidget* parent, QAction* action, const QString& caption, int x, int y, int w) {
+    auto* b = new QPushButton(caption, parent);
     b->setGeometry(x, y, w, 26);
+    b->setEnabled(action->isEnabled());
+    QObject::connect(b, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, b, [b, action] { b->setEnabled(action->isEnabled()); });
     return b;
 }
 

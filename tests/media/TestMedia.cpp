@@ -44,9 +44,9 @@ std::string MetadataArgs(const Tags* tags, const char* yearKey = "date") {
     return a;
 }
 
-std::string Encode(const std::string& dir, const std::string& name, const WavSpec& spec,
+std::string Encode(const std::string& dir, const std::string& name, const WavSpec& shape,
                    const std::string& codecArgs, const Tags* tags, const char* yearKey = "date") {
-    std::string wav = MakeWav(dir, name + ".src.wav", spec);
+    std::string wav = MakeWav(dir, name + ".src.wav", shape);
     std::string out = Join(dir, name);
     std::string cmd = "ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -map_metadata -1" + codecArgs +
                       MetadataArgs(tags, yearKey) + " " + Quote(out);
@@ -73,31 +73,31 @@ void RemoveTree(const std::string& path) {
     std::filesystem::remove_all(path, ec);
 }
 
-std::int64_t FrameCount(const WavSpec& spec) {
-    if (spec.frames >= 0) return spec.frames;
-    return static_cast<std::int64_t>(std::llround(spec.seconds * spec.sampleRate));
+std::int64_t FrameCount(const WavSpec& shape) {
+    if (shape.frames >= 0) return shape.frames;
+    return static_cast<std::int64_t>(std::llround(shape.seconds * shape.sampleRate));
 }
 
-std::vector<std::uint8_t> WavSamples(const WavSpec& spec) {
-    const std::int64_t frames = FrameCount(spec);
-    const int bytes = spec.bits / 8;
+std::vector<std::uint8_t> WavSamples(const WavSpec& shape) {
+    const std::int64_t frames = FrameCount(shape);
+    const int bytes = shape.bits / 8;
     std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(frames * spec.channels * bytes));
-    std::mt19937 rng(spec.seed);
+    out.reserve(static_cast<std::size_t>(frames * shape.channels * bytes));
+    std::mt19937 rng(shape.seed);
     std::uniform_real_distribution<double> dist(-0.7, 0.7);
     for (std::int64_t f = 0; f < frames; ++f) {
-        for (int c = 0; c < spec.channels; ++c) {
-            double v = spec.noise ? dist(rng)
-                                  : 0.5 * std::sin(2 * M_PI * spec.frequency * (c + 1) * f / spec.sampleRate);
-            if (spec.floatSamples) {
+        for (int c = 0; c < shape.channels; ++c) {
+            double v = shape.noise ? dist(rng)
+                                  : 0.5 * std::sin(2 * M_PI * shape.frequency * (c + 1) * f / shape.sampleRate);
+            if (shape.floatSamples) {
                 float x = static_cast<float>(v);
                 std::uint32_t u;
                 std::memcpy(&u, &x, 4);
                 PutLe(out, u, 4);
-            } else if (spec.bits == 8) {
+            } else if (shape.bits == 8) {
                 out.push_back(static_cast<std::uint8_t>(std::lround(v * 127.0) + 128));
             } else {
-                double scale = std::ldexp(1.0, spec.bits - 1) - 1;
+                double scale = std::ldexp(1.0, shape.bits - 1) - 1;
                 std::int64_t s = std::llround(v * scale);
                 PutLe(out, static_cast<std::uint64_t>(s), bytes);
             }
@@ -106,32 +106,32 @@ std::vector<std::uint8_t> WavSamples(const WavSpec& spec) {
     return out;
 }
 
-std::string MakeWav(const std::string& dir, const std::string& name, const WavSpec& spec) {
-    std::vector<std::uint8_t> data = WavSamples(spec);
-    const int blockAlign = spec.channels * spec.bits / 8;
+std::string MakeWav(const std::string& dir, const std::string& name, const WavSpec& shape) {
+    std::vector<std::uint8_t> data = WavSamples(shape);
+    const int blockAlign = shape.channels * shape.bits / 8;
     std::vector<std::uint8_t> h;
-    const int fmtSize = spec.extensible ? 40 : (spec.floatSamples ? 18 : 16);
+    const int fmtSize = shape.extensible ? 40 : (shape.floatSamples ? 18 : 16);
     std::uint64_t riffSize = 4 + 8 + fmtSize + 8 + data.size() + (data.size() & 1);
     h.insert(h.end(), {'R', 'I', 'F', 'F'});
     PutLe(h, riffSize, 4);
     h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
     PutLe(h, fmtSize, 4);
-    const int tag = spec.floatSamples ? 3 : 1;
-    PutLe(h, spec.extensible ? 0xFFFE : tag, 2);
-    PutLe(h, spec.channels, 2);
-    PutLe(h, spec.sampleRate, 4);
-    PutLe(h, static_cast<std::uint64_t>(spec.sampleRate) * blockAlign, 4);
+    const int tag = shape.floatSamples ? 3 : 1;
+    PutLe(h, shape.extensible ? 0xFFFE : tag, 2);
+    PutLe(h, shape.channels, 2);
+    PutLe(h, shape.sampleRate, 4);
+    PutLe(h, static_cast<std::uint64_t>(shape.sampleRate) * blockAlign, 4);
     PutLe(h, blockAlign, 2);
-    PutLe(h, spec.bits, 2);
-    if (spec.extensible) {
+    PutLe(h, shape.bits, 2);
+    if (shape.extensible) {
         PutLe(h, 22, 2);
-        PutLe(h, spec.bits, 2);
-        PutLe(h, spec.channels == 1 ? 4 : spec.channels == 2 ? 3 : 0, 4);
+        PutLe(h, shape.bits, 2);
+        PutLe(h, shape.channels == 1 ? 4 : shape.channels == 2 ? 3 : 0, 4);
         // KSDATAFORMAT_SUBTYPE_PCM / _IEEE_FLOAT
         const std::uint8_t guid[16] = {static_cast<std::uint8_t>(tag), 0, 0, 0, 0, 0, 0x10, 0,
                                        0x80, 0, 0, 0xAA, 0, 0x38, 0x9B, 0x71};
         h.insert(h.end(), guid, guid + 16);
-    } else if (spec.floatSamples) {
+    } else if (shape.floatSamples) {
         PutLe(h, 0, 2);
     }
     h.insert(h.end(), {'d', 'a', 't', 'a'});
@@ -141,23 +141,23 @@ std::string MakeWav(const std::string& dir, const std::string& name, const WavSp
     return MakeFile(dir, name, h);
 }
 
-std::string MakeMp3(const std::string& dir, const std::string& name, const WavSpec& spec, int bitrateKbps,
+std::string MakeMp3(const std::string& dir, const std::string& name, const WavSpec& shape, int bitrateKbps,
                     bool vbr, const Tags* tags) {
     std::string args = " -c:a libmp3lame";
     args += vbr ? " -q:a 2" : " -b:a " + std::to_string(bitrateKbps) + "k";
     args += " -id3v2_version 3 -write_id3v1 1";
-    return Encode(dir, name, spec, args, tags);
+    return Encode(dir, name, shape, args, tags);
 }
 
-std::string MakeOgg(const std::string& dir, const std::string& name, const WavSpec& spec, int bitrateKbps,
+std::string MakeOgg(const std::string& dir, const std::string& name, const WavSpec& shape, int bitrateKbps,
                     const Tags* tags) {
-    return Encode(dir, name, spec, " -c:a libvorbis -b:a " + std::to_string(bitrateKbps) + "k", tags);
+    return Encode(dir, name, shape, " -c:a libvorbis -b:a " + std::to_string(bitrateKbps) + "k", tags);
 }
 
-std::string MakeWma(const std::string& dir, const std::string& name, const WavSpec& spec, int bitrateKbps,
+std::string MakeWma(const std::string& dir, const std::string& name, const WavSpec& shape, int bitrateKbps,
                     const Tags* tags) {
     // ASF keeps the year in WM/Year, which ffmpeg takes only by that name.
-    return Encode(dir, name, spec, " -c:a wmav2 -b:a " + std::to_string(bitrateKbps) + "k", tags, "WM/Year");
+    return Encode(dir, name, shape, " -c:a wmav2 -b:a " + std::to_string(bitrateKbps) + "k", tags, "WM/Year");
 }
 
 std::string MakeFile(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes) {

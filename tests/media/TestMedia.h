@@ -33,18 +33,18 @@ struct Tags {
 std::string MakeTempDir(const std::string& prefix = "kez");
 void RemoveTree(const std::string& path);
 
-// The samples MakeWav writes for a spec, interleaved, in the file's own byte layout.
-std::vector<std::uint8_t> WavSamples(const WavSpec& spec);
-std::int64_t FrameCount(const WavSpec& spec);
+// The samples MakeWav writes for a shape, interleaved, in the file's own byte layout.
+std::vector<std::uint8_t> WavSamples(const WavSpec& shape);
+std::int64_t FrameCount(const WavSpec& shape);
 
-std::string MakeWav(const std::string& dir, const std::string& name, const WavSpec& spec);
+std::string MakeWav(const std::string& dir, const std::string& name, const WavSpec& shape);
 // MP3 through ffmpeg's LAME encoder: CBR at bitrateKbps, or VBR (quality 2) when vbr is
 // set. Tags go into ID3v2.3 and ID3v1 when given.
-std::string MakeMp3(const std::string& dir, const std::string& name, const WavSpec& spec,
+std::string MakeMp3(const std::string& dir, const std::string& name, const WavSpec& shape,
                     int bitrateKbps = 128, bool vbr = false, const Tags* tags = nullptr);
-std::string MakeOgg(const std::string& dir, const std::string& name, const WavSpec& spec,
+std::string MakeOgg(const std::string& dir, const std::string& name, const WavSpec& shape,
                     int bitrateKbps = 128, const Tags* tags = nullptr);
-std::string MakeWma(const std::string& dir, const std::string& name, const WavSpec& spec,
+std::string MakeWma(const std::string& dir, const std::string& name, const WavSpec& shape,
                     int bitrateKbps = 128, const Tags* tags = nullptr);
 // Any bytes, for inputs that are not audio.
 std::string MakeFile(const std::string& dir, const std::string& name, const std::vector<std::uint8_t>& bytes);

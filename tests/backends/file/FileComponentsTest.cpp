@@ -72,9 +72,9 @@ TEST_F(FileComponents, ReaderReportsTheFileAndRunsToItsSize) {
 }
 
 TEST_F(FileComponents, CutIntoThreeSpansJoinsExactly) {
-    WavSpec spec{44100, 2, 16, 6.0};
-    spec.noise = true;
-    for (const std::string& src : {testmedia::MakeWav(dir, "s.wav", spec), testmedia::MakeMp3(dir, "s.mp3", spec)}) {
+    WavSpec shape{44100, 2, 16, 6.0};
+    shape.noise = true;
+    for (const std::string& src : {testmedia::MakeWav(dir, "s.wav", shape), testmedia::MakeMp3(dir, "s.mp3", shape)}) {
         SCOPED_TRACE(src);
         TAudioFile3 reader, writer;
         const std::int64_t cuts[] = {0, 1234, 4321, 6000};
@@ -110,7 +110,7 @@ TEST_F(FileComponents, CutIntoThreeSpansJoinsExactly) {
                 auto b = testmedia::ReadAll(p);
                 joined.insert(joined.end(), b.begin() + 44, b.end());
             }
-            EXPECT_EQ(joined, testmedia::WavSamples(spec));
+            EXPECT_EQ(joined, testmedia::WavSamples(shape));
         }
     }
 }

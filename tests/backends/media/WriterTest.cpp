@@ -54,13 +54,13 @@ TEST_F(WriterTest, WavCopiedAtItsOwnFormatIsBitExact) {
     for (int bits : {8, 16, 24, 32}) {
         for (int ch : {1, 2}) {
             SCOPED_TRACE(bits * 10 + ch);
-            WavSpec spec{22050, ch, bits, 1.37};
-            spec.noise = true;
-            std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+            WavSpec shape{22050, ch, bits, 1.37};
+            shape.noise = true;
+            std::string src = testmedia::MakeWav(dir, "src.wav", shape);
             std::string out = dir + "/out.wav";
             EncoderSettings s{OutputKind::Wav, 22050, 0, ch, 0, bits};
-            EXPECT_EQ(Copy(src, out, s), testmedia::FrameCount(spec));
-            EXPECT_EQ(DataChunk(out), testmedia::WavSamples(spec));
+            EXPECT_EQ(Copy(src, out, s), testmedia::FrameCount(shape));
+            EXPECT_EQ(DataChunk(out), testmedia::WavSamples(shape));
             EXPECT_EQ(testmedia::Run("sndfile-info " + testmedia::Quote(out) + " | grep -q 'Channels    : " +
                                      std::to_string(ch) + "'"),
                       0);
@@ -69,8 +69,8 @@ TEST_F(WriterTest, WavCopiedAtItsOwnFormatIsBitExact) {
 }
 
 TEST_F(WriterTest, WavSettingsTable) {
-    WavSpec spec{44100, 2, 16, 1.0};
-    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    WavSpec shape{44100, 2, 16, 1.0};
+    std::string src = testmedia::MakeWav(dir, "src.wav", shape);
     for (int rate : {8000, 11025, 22050, 44100})
         for (int ch : {1, 2})
             for (int bits : {8, 16, 24, 32}) {
@@ -98,8 +98,8 @@ int Mp3Mode(const std::string& path) {
 }
 
 TEST_F(WriterTest, Mp3RatesBitratesAndChannelModes) {
-    WavSpec spec{44100, 2, 16, 1.5};
-    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    WavSpec shape{44100, 2, 16, 1.5};
+    std::string src = testmedia::MakeWav(dir, "src.wav", shape);
     struct Row {
         int rate, kbps, mode;
         int wantKbps, wantChannels, wantModeBits;
@@ -132,8 +132,8 @@ TEST_F(WriterTest, Mp3RatesBitratesAndChannelModes) {
 }
 
 TEST_F(WriterTest, OggRatesBitratesAndPageLayout) {
-    WavSpec spec{44100, 2, 16, 1.5};
-    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    WavSpec shape{44100, 2, 16, 1.5};
+    std::string src = testmedia::MakeWav(dir, "src.wav", shape);
     struct Row {
         int rate, kbps, mode, channels;
     };
@@ -169,8 +169,8 @@ TEST_F(WriterTest, OggRatesBitratesAndPageLayout) {
 }
 
 TEST_F(WriterTest, WmaFormats) {
-    WavSpec spec{44100, 2, 16, 2.0};
-    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    WavSpec shape{44100, 2, 16, 2.0};
+    std::string src = testmedia::MakeWav(dir, "src.wav", shape);
     struct Row {
         int rate, channels, kbps;
     };
@@ -194,9 +194,9 @@ TEST_F(WriterTest, WmaFormats) {
 // Every value of the settings lists the program offers gives a file that decodes, at the
 // asked sample rate, to the length that went in.
 TEST_F(WriterTest, EveryListedSettingMakesAValidFile) {
-    WavSpec spec{44100, 2, 16, 0.25};
-    spec.noise = true;
-    std::string src = testmedia::MakeWav(dir, "src.wav", spec);
+    WavSpec shape{44100, 2, 16, 0.25};
+    shape.noise = true;
+    std::string src = testmedia::MakeWav(dir, "src.wav", shape);
     const int bitrates[] = {8, 16, 24, 32, 48, 56, 64, 96, 112, 128, 160, 192, 224, 256, 320};
     struct Format {
         OutputKind kind;

@@ -59,10 +59,10 @@ protected:
 };
 
 TEST_F(CliCut, WavInThreeEqualPiecesJoinsToTheSourcePcm) {
-    WavSpec spec;
-    spec.frames = 44100 * 3 + 7;  // not a multiple of three pieces' worth
-    spec.noise = true;
-    const std::string src = MakeWav(dir_, "src.wav", spec);
+    WavSpec shape;
+    shape.frames = 44100 * 3 + 7;  // not a multiple of three pieces' worth
+    shape.noise = true;
+    const std::string src = MakeWav(dir_, "src.wav", shape);
     ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/out") + " --format wav --pieces 3"), 0)
         << LastError();
     std::vector<std::uint8_t> joined;
@@ -75,11 +75,11 @@ TEST_F(CliCut, WavInThreeEqualPiecesJoinsToTheSourcePcm) {
 }
 
 TEST_F(CliCut, EverySourceFormatToEveryOutputFormatWithTags) {
-    WavSpec spec;
-    spec.seconds = 4.0;
-    const std::string wav = MakeWav(dir_, "w.wav", spec);
-    const std::string sources[] = {wav, MakeMp3(dir_, "m.mp3", spec, 192), MakeOgg(dir_, "o.ogg", spec, 160),
-                                   MakeWma(dir_, "a.wma", spec, 128)};
+    WavSpec shape;
+    shape.seconds = 4.0;
+    const std::string wav = MakeWav(dir_, "w.wav", shape);
+    const std::string sources[] = {wav, MakeMp3(dir_, "m.mp3", shape, 192), MakeOgg(dir_, "o.ogg", shape, 160),
+                                   MakeWma(dir_, "a.wma", shape, 128)};
     const struct {
         const char* arg;
         const char* ext;
@@ -111,12 +111,12 @@ TEST_F(CliCut, EverySourceFormatToEveryOutputFormatWithTags) {
 }
 
 TEST_F(CliCut, InfoShowsTheStreamAndTags) {
-    WavSpec spec;
-    spec.seconds = 2.5;
+    WavSpec shape;
+    shape.seconds = 2.5;
     Tags tags;
     tags.title = "Song";
     tags.artist = "Band";
-    const std::string mp3 = MakeMp3(dir_, "t.mp3", spec, 128, false, &tags);
+    const std::string mp3 = MakeMp3(dir_, "t.mp3", shape, 128, false, &tags);
     std::string out;
     ASSERT_EQ(Tool("info " + Quote(mp3), &out), 0) << LastError();
     EXPECT_NE(out.find("format: MP3"), std::string::npos) << out;
@@ -152,9 +152,9 @@ TEST_F(CliCut, TheSourceItselfIsNeverTheOutput) {
 }
 
 TEST_F(CliCut, AnExistingOutputIsReplacedOnlyWithOverwrite) {
-    WavSpec spec;
-    spec.seconds = 2.0;
-    const std::string wav = MakeWav(dir_, "s.wav", spec);
+    WavSpec shape;
+    shape.seconds = 2.0;
+    const std::string wav = MakeWav(dir_, "s.wav", shape);
     const std::string out = dir_ + "/o";
     ASSERT_EQ(Tool("cut " + Quote(wav) + " --out " + Quote(out) + " --format wav --segment 0-1=x"), 0);
     const auto first = ReadAll(out + "/x.wav");

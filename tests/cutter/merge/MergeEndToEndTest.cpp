@@ -110,11 +110,11 @@ TEST_F(MergeEndToEnd, MixedInputsIntoEveryFormat) {
 }
 
 TEST_F(MergeEndToEnd, WavPiecesRejoinToTheSource) {
-    testmedia::WavSpec spec;
-    spec.seconds = 3.0;
-    spec.noise = true;
-    const std::vector<std::uint8_t> pcm = testmedia::WavSamples(spec);
-    const std::string source = testmedia::MakeWav(Dir(), "source.wav", spec);
+    testmedia::WavSpec shape;
+    shape.seconds = 3.0;
+    shape.noise = true;
+    const std::vector<std::uint8_t> pcm = testmedia::WavSamples(shape);
+    const std::string source = testmedia::MakeWav(Dir(), "source.wav", shape);
     const std::vector<std::uint8_t> whole = testmedia::ReadAll(source);
     const size_t header = whole.size() - pcm.size();
     // Three pieces of the source's PCM, each with the source's header for its own length.
@@ -140,10 +140,10 @@ TEST_F(MergeEndToEnd, WavPiecesRejoinToTheSource) {
 }
 
 TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
-    testmedia::WavSpec spec;
-    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", spec));
-    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", spec));
-    const QString c = QString::fromStdString(testmedia::MakeWav(Dir(), "c.wav", spec));
+    testmedia::WavSpec shape;
+    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", shape));
+    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", shape));
+    const QString c = QString::fromStdString(testmedia::MakeWav(Dir(), "c.wav", shape));
     page_->AddFiles({a, b, c});
     QFile::remove(b);
     page_->edtTitle->setText("Joined title");
@@ -161,11 +161,11 @@ TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
 }
 
 TEST_F(MergeEndToEnd, CancelInTheSecondFileKeepsAndTagsThePartialOutput) {
-    testmedia::WavSpec spec;
-    spec.seconds = 3.0;
+    testmedia::WavSpec shape;
+    shape.seconds = 3.0;
     QStringList inputs;
     for (const char* name : {"a.wav", "b.wav", "c.wav"})
-        inputs << QString::fromStdString(testmedia::MakeWav(Dir(), name, spec));
+        inputs << QString::fromStdString(testmedia::MakeWav(Dir(), name, shape));
     page_->AddFiles(inputs);
     page_->edtTitle->setText("Cancelled join");
     w_->tabSettings->chkOpenDest->setChecked(true);

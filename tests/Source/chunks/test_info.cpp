@@ -127,7 +127,8 @@ TEST_F(Info, PutFieldsTitleNumbersAndName) {
     r.Year = -5;
     r.Track = 0;
     editor_->put_ExtraInformation(&r);
-    list = Find(Rewrite(path), "LIST/INFO");
+    out = Rewrite(path);
+    list = Find(out, "LIST/INFO");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->items.size(), 22u);
 }

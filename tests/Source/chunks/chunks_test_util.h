@@ -204,7 +204,7 @@ protected:
     }
     void TearDown() override {
         if (editor_) editor_->Release();
-        testmedia::RemoveTree(dir_);
+        if (!std::getenv("KEZ_KEEP_TEST_FILES")) testmedia::RemoveTree(dir_);
     }
     std::string Write(const std::string& name, const Bytes& bytes) {
         return testmedia::MakeFile(dir_, name, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));

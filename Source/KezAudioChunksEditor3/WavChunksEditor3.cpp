@@ -85,7 +85,7 @@ bool FormatRecord::Read(const Source& src, const MMCKINFO& ck) {
 }
 
 void FormatRecord::RecomputePcm() {
-    blockAlign = std::uint16_t(channels * bitsPerSample / 8);
+    blockAlign = std::uint16_t(std::uint32_t(channels) * bitsPerSample / 8);
     avgBytesPerSec = std::uint32_t(blockAlign) * samplesPerSec;
 }
 

@@ -276,6 +276,19 @@ HRESULT WavChunksEditor3::Write(const char16_t* sourceName, const std::u16string
         mext.append(10, '\0');
         ok = WriteChunk(out, F("mext"), mext);
     }
+    // RIFF sizes are 32-bit: an output that would outgrow them is refused before the data
+    // is copied, and the file begun is removed rather than left looking valid.
+    bool tooLarge = false;
+    if (ok) {
+        const LONGLONG at = mmioSeek64(out, 0, SEEK_CUR);
+        const std::uint64_t held = src.size > data.dwDataOffset ? src.size - data.dwDataOffset : 0;
+        const std::uint64_t copied = std::min<std::uint64_t>(audio.dataSize, held);
+        std::uint64_t end = std::uint64_t(at < 0 ? 0 : at) + 8 + copied + (copied & 1);
+        if (extraEnabled_) end += info_.WrittenSize();
+        if (cueEnabled_ && cues_.Count() > 0) end += cues_.WrittenSize();
+        tooLarge = at < 0 || end - 8 > 0xFFFFFFFFull;
+        ok = !tooLarge;
+    }
     if (ok) {
         MMCKINFO outData{};
         outData.ckid = F("data");
@@ -295,10 +308,8 @@ HRESULT WavChunksEditor3::Write(const char16_t* sourceName, const std::u16string
     if (ok && cueEnabled_ && cues_.Count() > 0) ok = cues_.Write(out);
 
     mmioClose(src.h, 0);
-    // RIFF sizes are 32-bit: an output that outgrew them cannot be described and is
-    // removed rather than left looking like a valid file.
     const LONGLONG end = mmioSeek64(out, 0, SEEK_END);
-    const bool tooLarge = end < 0 || std::uint64_t(end) - 8 > 0xFFFFFFFFull;
+    tooLarge = tooLarge || end < 0 || std::uint64_t(end) - 8 > 0xFFFFFFFFull;
     bool fixed = mmioAscend(out, &outRiff, 0) == MMSYSERR_NOERROR;
     bool closed = mmioClose(out, 0) == MMSYSERR_NOERROR;
     if (tooLarge) {

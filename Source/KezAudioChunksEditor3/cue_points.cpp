@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "automation/oleauto.h"
+#include "text/codepage.h"
 
 namespace kez::chunks {
 
@@ -145,6 +146,18 @@ ReadStatus CueList::ReadAdtl(const Source& src, const MMCKINFO& list) {
         return true;
     });
     return status;
+}
+
+std::uint64_t CueList::WrittenSize() const {
+    auto padded = [](std::uint64_t n) { return n + (n & 1); };
+    auto text = [](const std::optional<std::u16string>& t) { return platform::text::ToAnsi(*t).size() + 1; };
+    std::uint64_t size = 8 + 4 + 24 * points_.size() + 12;
+    for (const Cue& c : points_) {
+        size += 8 + padded(20 + (c.text ? text(c.text) : 0));
+        if (c.note) size += 8 + padded(4 + text(c.note));
+        if (c.label) size += 8 + padded(4 + text(c.label));
+    }
+    return size;
 }
 
 bool CueList::Write(HMMIO h) {

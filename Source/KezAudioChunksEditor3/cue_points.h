@@ -43,6 +43,8 @@ public:
     ReadStatus ReadAdtl(const Source& src, const MMCKINFO& list);
     // cue chunk then the adtl list; selects each point in turn. False on any failure.
     bool Write(HMMIO h);
+    // The bytes Write puts into the file, pad bytes and headers included.
+    std::uint64_t WrittenSize() const;
 
 private:
     std::vector<Cue> points_;

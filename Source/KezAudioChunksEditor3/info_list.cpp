@@ -112,6 +112,27 @@ ReadStatus InfoList::ReadDisp(const Source& src, const MMCKINFO& disp) {
     return ReadStatus::Ok;
 }
 
+namespace {
+std::uint64_t Padded(std::uint64_t n) { return n + (n & 1); }
+std::uint64_t TextBytes(const std::optional<std::u16string>& t) {
+    return t ? platform::text::ToAnsi(*t).size() + 1 : 1;
+}
+}  // namespace
+
+std::uint64_t InfoList::WrittenSize() const {
+    std::uint64_t size = 12;
+    for (const char* code : kWriteOrder) {
+        FOURCC id = mmioFOURCC(code[0], code[1], code[2], code[3]);
+        for (std::size_t i = 0; i < kTexts; ++i)
+            if (kFields[i].id == id) size += 8 + Padded(TextBytes(texts_[i]));
+    }
+    if (track_ > 0) size += 8 + Padded(std::to_string(track_).size() + 1);
+    if (year_ > 0) size += 8 + Padded(std::to_string(year_).size() + 1);
+    const auto& title = texts_[kTitle];
+    if (title && !title->empty()) size += 8 + Padded(4 + TextBytes(title));
+    return size;
+}
+
 void InfoList::Write(HMMIO h) const {
     MMCKINFO list{};
     list.fccType = F("INFO");

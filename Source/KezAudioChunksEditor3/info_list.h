@@ -26,6 +26,8 @@ public:
     ReadStatus ReadDisp(const Source& src, const MMCKINFO& disp);
     // The list, then DISP when Title is not empty. Failures are not reported.
     void Write(HMMIO h) const;
+    // The bytes Write puts into the file, pad bytes and headers included.
+    std::uint64_t WrittenSize() const;
 
     // Decimal number at the start of a text, as the C library reads it (leading blanks and
     // a sign; 0 without digits), wrapped to 32 bits.

@@ -65,7 +65,8 @@ TEST_F(Audio, FiguresOfPcmAndAdpcm) {
     EXPECT_EQ(Value(v), 10000);
     a->get_Position(&v);
     EXPECT_EQ(Value(v), 0);
-    BSTR s = SysAllocString(u"x");
+    Str sentinel("x");
+    BSTR s = sentinel.get();  // overwritten, not freed: an [out] value
     a->get_FormatString(&s);
     EXPECT_EQ(s, nullptr) << "always absent";
 

@@ -16,6 +16,7 @@
 #include "automation/oleauto.h"
 #include "com/combase.h"
 #include "frame/module.h"
+#include "registry/registry.h"
 #include "text/codepage.h"
 
 namespace chunkstest {

@@ -169,3 +169,26 @@ TEST_F(Audio, StandaloneAudioInfoAndTheEditorsInterfaces) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without the audio format component the editor cannot be built: the host ends with the
+// library's stop message and exit code 1.
+TEST(AudioDeath, MissingFormatComponentEndsTheHost) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const std::string empty = testmedia::MakeTempDir("noreg");
+    EXPECT_EXIT(
+        {
+            PlatformSetRegistryDir(empty.c_str());
+            IClassFactory* f = nullptr;
+            kez::frame::Module::Instance().GetClassObject(CLSID_WavChunksEditor3, IID_IClassFactory,
+                                                          reinterpret_cast<void**>(&f));
+            IWavChunksEditor3* e = nullptr;
+            if (f) f->CreateInstance(nullptr, IID_IWavChunksEditor3, reinterpret_cast<void**>(&e));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(1), "KezAudioChunksEditor3: AudioInfo no registred");
+    testmedia::RemoveTree(empty);
+}
+
+}  // namespace

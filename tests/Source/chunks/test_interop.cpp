@@ -227,4 +227,19 @@ TEST_F(Interop, WhatTheEditorWritesIsReadByOtherTools) {
     EXPECT_EQ(AudioMd5(out), AudioMd5(src));
 }
 
+TEST_F(Interop, MpegAudioInWaveKeepsItsFramesAndGetsMext) {
+    const std::string path = dir_ + "/mp3.wav";
+    ASSERT_EQ(testmedia::Run("ffmpeg -v error -y -f lavfi -i sine=d=1:r=22050 -c:a libmp3lame -b:a 64k -f wav " +
+                             Quote(path)),
+              0);
+    ASSERT_EQ(Get(path), S_OK);
+    auto out = Rewrite(path);
+    EXPECT_EQ(Ids(out), (std::vector<std::string>{"fmt ", "fact", "mext", "data", "LIST/INFO"})) << "ffmpeg names its encoder";
+    const Listed* mext = Find(out, "mext");
+    ASSERT_NE(mext, nullptr);
+    EXPECT_EQ(Get16(mext->data, 2), 208);  // 8000 x 1152 / 22050, halved below 32 kHz
+    EXPECT_EQ(Find(out, "data")->data, Find(ListFile(path), "data")->data);
+    EXPECT_EQ(AudioMd5(path + ".wav"), AudioMd5(path));
+}
+
 }  // namespace

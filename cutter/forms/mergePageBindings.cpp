@@ -1,6 +1,6 @@
 #include "mergePageBindings.h"
 
-#include "FormatCode.h"
+#include "JobAdapters.h"
 #include "ProgramComponents.h"
 #include "tags/OggVorbis.h"
 #include "tags/wmaTags.h"
@@ -12,79 +12,6 @@ namespace {
 std::u16string U16(const QString& s) { return s.toStdU16String(); }
 QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
 std::string U8(const QString& s) { return s.toStdString(); }
-
-AudioBlock Adopt(TAudioBlock&& block) {
-    AudioBlock out;
-    *out.Get() = *block.Get();
-    VariantInit(block.Get());
-    return out;
-}
-
-template <class Info>
-StreamInfo Facts(Info info) {
-    StreamInfo s;
-    s.sampleRate = info.SampleRate();
-    s.channels = info.Channels();
-    s.sampleSize = info.SampleSize();
-    s.compressRate = info.CompressRate();
-    s.size = info.Size();
-    s.duration = info.Duration();
-    return s;
-}
-
-class TFileReader : public AudioReader {
-public:
-    explicit TFileReader(TAudioFile3& f) : f_(f) {}
-    void Open(const QString& path) override { f_.Open(U16(path)); }
-    void SeekTime(std::int64_t ms) override { f_.SeekTime(ms, 1); }
-    void SeekUnits(std::int64_t) override {}
-    AudioBlock Read(std::int64_t count) override { return Adopt(f_.Read(int(count))); }
-    void Close() override { f_.Close(); }
-    StreamInfo Info() override { return Facts(f_.AudioInfo()); }
-    std::int64_t Position() override { return f_.AudioInfo().Position(); }
-
-private:
-    TAudioFile3& f_;
-};
-
-class TWmaReader : public AudioReader {
-public:
-    explicit TWmaReader(TAudioFileWMA3& f) : f_(f) {}
-    void Open(const QString& path) override { f_.Open(U8(path)); }
-    void SeekTime(std::int64_t ms) override { f_.SeekTime(ms, 1); }
-    void SeekUnits(std::int64_t u) override { f_.SeekUnits(u, 1); }
-    AudioBlock Read(std::int64_t count) override { return Adopt(f_.Read(int(count))); }
-    void Close() override { f_.Close(); }
-    StreamInfo Info() override { return Facts(f_.AudioInfo()); }
-    std::int64_t Position() override { return f_.AudioInfo().Position(); }
-
-private:
-    TAudioFileWMA3& f_;
-};
-
-class TFileWriter : public AudioWriter {
-public:
-    explicit TFileWriter(TAudioFile3& f) : f_(f) {}
-    void Create(const QString& path, workflow::FormatCode code) override {
-        f_.Create(U16(path), FileTypeCode(::FormatCode(code)));
-    }
-    void Write(const AudioBlock& block) override { f_.Write(*block.Get()); }
-    void Close() override { f_.Close(); }
-
-private:
-    TAudioFile3& f_;
-};
-
-class TWmaWriter : public AudioWriter {
-public:
-    explicit TWmaWriter(TAudioFileWMA3& f) : f_(f) {}
-    void Create(const QString& path, workflow::FormatCode) override { f_.Create(U8(path)); }
-    void Write(const AudioBlock& block) override { f_.Write(*block.Get()); }
-    void Close() override { f_.Close(); }
-
-private:
-    TAudioFileWMA3& f_;
-};
 
 // The number a numeric edit shows ("1,234", "(5)").
 int ShownNumber(const QString& text) {
@@ -210,10 +137,10 @@ public:
     explicit TMergeBindings(TProgramComponents::TWrappers& w)
         : reader(w.SourceReader), wmaReader(w.WmaSourceReader), writer(w.OutputWriter),
           wmaWriter(w.WmaOutputWriter), tags(w.TagEditor), media(w) {}
-    TFileReader reader;
-    TWmaReader wmaReader;
-    TFileWriter writer;
-    TWmaWriter wmaWriter;
+    TFileReaderAdapter reader;
+    TWmaReaderAdapter wmaReader;
+    TFileWriterAdapter writer;
+    TWmaWriterAdapter wmaWriter;
     TTags tags;
     TMedia media;
 };

@@ -109,3 +109,21 @@ void TTagWriterAdapter::WriteTags(workflow::FormatCode format, const QString& pa
             break;  // WAV and unknown: no tags
     }
 }
+
+workflow::SourceTags ReadSourceTags(TAudioFileInformation3& editor, TAudioFileWMAInformation3& wmaReader,
+                                    const QString& path, workflow::FormatCode in) {
+    workflow::SourceTags t;
+    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
+    if (in == workflow::fcWma) {
+        wmaReader.ReadFromFile(U8(path));
+        t = {q(wmaReader.Title()), q(wmaReader.Artist()), q(wmaReader.Album()), q(wmaReader.Genre()), QString()};
+        if (wmaReader.Year() > 0) t.year = QString::number(wmaReader.Year());
+    } else {
+        editor.SetTagType(1);
+        if (editor.ReadFromFile(U8(path))) {
+            t = {q(editor.Title()), q(editor.Artist()), q(editor.Album()), q(editor.Genre()), QString()};
+            if (editor.Year() > 0) t.year = QString::number(editor.Year());
+        }
+    }
+    return t;
+}

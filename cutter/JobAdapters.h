@@ -69,3 +69,8 @@ public:
 private:
     TAudioFileInformation3& editor_;
 };
+
+// The tags a new segment row copies from its source: the WMA tag reader for WMA sources,
+// the tag editor's main tag for the others; empty texts where a tag is absent.
+workflow::SourceTags ReadSourceTags(TAudioFileInformation3& editor, TAudioFileWMAInformation3& wmaReader,
+                                    const QString& path, workflow::FormatCode in);

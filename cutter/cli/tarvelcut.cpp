@@ -75,25 +75,6 @@ private:
     QString file_, total_;
 };
 
-workflow::SourceTags ReadSourceTags(TProgramComponents& pc, const QString& path, workflow::FormatCode in) {
-    workflow::SourceTags t;
-    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
-    if (in == workflow::fcWma) {
-        auto& r = pc.Wrappers.WmaTagReader;
-        r.ReadFromFile(path.toStdString());
-        t = {q(r.Title()), q(r.Artist()), q(r.Album()), q(r.Genre()), QString()};
-        if (r.Year() > 0) t.year = QString::number(r.Year());
-    } else {
-        auto& e = pc.Wrappers.TagEditor;
-        e.SetTagType(1);
-        if (e.ReadFromFile(path.toStdString())) {
-            t = {q(e.Title()), q(e.Artist()), q(e.Album()), q(e.Genre()), QString()};
-            if (e.Year() > 0) t.year = QString::number(e.Year());
-        }
-    }
-    return t;
-}
-
 int Info(const QStringList& files) {
     TProgramComponents pc;
     pc.ConstructFileComponents();
@@ -110,7 +91,7 @@ int Info(const QStringList& files) {
             const int bitrate = in == workflow::fcWma ? pc.Wrappers.WmaSourceReader.AudioInfo().Bitrate()
                                                       : pc.Wrappers.SourceReader.AudioInfo().Bitrate();
             r.Close();
-            const workflow::SourceTags t = ReadSourceTags(pc, f, in);
+            const workflow::SourceTags t = ReadSourceTags(pc.Wrappers.TagEditor, pc.Wrappers.WmaTagReader, f, in);
             static const char* names[] = {"Ogg Vorbis", "MP3"};
             const char* format = in == workflow::fcWma ? "WMA" : in == workflow::fcWav ? "WAV" : names[in];
             std::printf("%s\n  format: %s\n  duration: %s\n  samplerate: %d Hz\n  channels: %d\n  bitrate: %d kbps\n"
@@ -167,7 +148,7 @@ int Cut(const cli::CutOptions& o) {
     r.Close();
 
     workflow::SegmentList rows;
-    rows.LoadSource(o.source, duration, ReadSourceTags(pc, o.source, in));
+    rows.LoadSource(o.source, duration, ReadSourceTags(pc.Wrappers.TagEditor, pc.Wrappers.WmaTagReader, o.source, in));
     std::vector<workflow::Piece> spans;
     if (!o.segments.empty())
         for (const auto& s : o.segments) spans.push_back({s.start, s.end});

@@ -221,30 +221,21 @@ bool TCutPage::LoadSource(const QString& path) {
     try {
         workflow::StreamInfo s;
         int bitrate = 0;
-        workflow::SourceTags tags;
-        const auto q = [](const std::u16string& t) { return QString::fromStdU16String(t); };
         if (in == workflow::fcWma) {
             TWmaReaderAdapter r(pc->Wrappers.WmaSourceReader);
             r.Open(path);
             s = r.Info();
             bitrate = pc->Wrappers.WmaSourceReader.AudioInfo().Bitrate();
             r.Close();
-            auto& t = pc->Wrappers.WmaTagReader;
-            t.ReadFromFile(path.toStdString());
-            tags = {q(t.Title()), q(t.Artist()), q(t.Album()), q(t.Genre()), QString()};
-            if (t.Year() > 0) tags.year = QString::number(t.Year());
         } else {
             TFileReaderAdapter r(pc->Wrappers.SourceReader);
             r.Open(path);
             s = r.Info();
             bitrate = pc->Wrappers.SourceReader.AudioInfo().Bitrate();
             r.Close();
-            auto& e = pc->Wrappers.TagEditor;
-            if (e.ReadFromFile(path.toStdString())) {
-                tags = {q(e.Title()), q(e.Artist()), q(e.Album()), q(e.Genre()), QString()};
-                if (e.Year() > 0) tags.year = QString::number(e.Year());
-            }
         }
+        const workflow::SourceTags tags =
+            ReadSourceTags(pc->Wrappers.TagEditor, pc->Wrappers.WmaTagReader, path, in);
         edtSourceFile->setText(path);
         DurationText = workflow::TimeText(s.duration);
         lblInfo->setText(QStringLiteral("Audio Information: %1 Hz, %2 channel(s), %3 kbps, duration %4")

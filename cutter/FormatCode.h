@@ -1,25 +1,15 @@
-// Format codes: the one-byte names of audio formats shared with the outside components,
-// the classification of a file by its extension, and what each code means for a writer.
+// The program's format codes are the workflow's; these names let the frame use them
+// without the namespace.
 #pragma once
 
-#include <QString>
-#include <cstdint>
+#include "workflow/FormatCode.h"
 
-using FormatCode = std::uint8_t;
-
-inline constexpr FormatCode fcOggVorbis = 0;
-inline constexpr FormatCode fcMp3 = 1;
-inline constexpr FormatCode fcWma = 17;
-inline constexpr FormatCode fcWav = 18;
-inline constexpr FormatCode fcUnknown = 19;
-
-// The code of a path's extension (from the last "." of its file name, any letter case):
-// ".wma" 17, ".mp3" 1, ".ogg" 0, ".wav" 18; anything else, or no extension, 19.
-FormatCode FormatFromFileName(const QString& path);
-
-// The file-type code that Create of the file writer takes: Ogg Vorbis 4, MP3 2, WAV 20;
-// -1 for the codes that do not go through that writer (WMA, unknown).
-int FileTypeCode(FormatCode code);
-
-// ".ogg", ".mp3", ".wma", ".wav"; empty for 19 (no output path is formed).
-QString FormatExtension(FormatCode code);
+using FormatCode = workflow::FormatCode;
+using workflow::fcMp3;
+using workflow::fcOggVorbis;
+using workflow::fcUnknown;
+using workflow::fcWav;
+using workflow::fcWma;
+using workflow::FileTypeCode;
+using workflow::FormatExtension;
+using workflow::FormatFromFileName;

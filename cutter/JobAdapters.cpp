@@ -55,7 +55,7 @@ workflow::StreamInfo TWmaReaderAdapter::Info() { return InfoOf(f_.AudioInfo()); 
 std::int64_t TWmaReaderAdapter::Position() { return f_.AudioInfo().Position(); }
 
 void TFileWriterAdapter::Create(const QString& path, workflow::FormatCode format) {
-    f_.Create(U8(path), FileTypeCode(static_cast<FormatCode>(format)));
+    f_.Create(U8(path), FileTypeCode(format));
 }
 void TFileWriterAdapter::Write(const workflow::AudioBlock& block) { f_.Write(*block.Get()); }
 void TFileWriterAdapter::Close() { f_.Close(); }

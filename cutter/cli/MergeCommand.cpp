@@ -136,7 +136,7 @@ int RunMergeCommand(QStringList args) {
     bool configured = true;
     c.configureWriter = [&](workflow::FormatCode code) {
         IWmaFormatList* wma = pc.WmaFormatSettings();
-        configured = ::ConfigureWriter(static_cast<FormatCode>(code), params,
+        configured = ::ConfigureWriter(code, params,
                                        TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
                                                       wma ? *wma : static_cast<IWmaFormatList&>(none)},
                                        ui);

@@ -191,7 +191,7 @@ int Cut(const cli::CutOptions& o) {
     c.tags = &tags;
     c.configureWriter = [&](workflow::FormatCode code) {
         IWmaFormatList* wma = pc.WmaFormatSettings();
-        return ::ConfigureWriter(static_cast<FormatCode>(code), params,
+        return ::ConfigureWriter(code, params,
                                  TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
                                                 wma ? *wma : static_cast<IWmaFormatList&>(none)},
                                  ui);

@@ -96,10 +96,6 @@ struct JobComponents {
     std::function<void()> stopPlayback;  // the page's player, when it plays
 };
 
-// The format code of a path's extension (from the last "."), without regard to case.
-FormatCode FormatFromFileName(const QString& path);
-// ".ogg", ".mp3", ".wma", ".wav"; empty for code 19.
-QString ExtensionOf(FormatCode code);
 // folder + "/" (unless it ends with one) + safe name + extension.
 QString OutputPath(const QString& folder, const QString& name, FormatCode code);
 

@@ -9,32 +9,10 @@
 
 namespace workflow {
 
-FormatCode FormatFromFileName(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot < 0) return fcUnknown;
-    const QString ext = name.mid(dot);
-    if (ext.compare(u".wma", Qt::CaseInsensitive) == 0) return fcWma;
-    if (ext.compare(u".mp3", Qt::CaseInsensitive) == 0) return fcMp3;
-    if (ext.compare(u".ogg", Qt::CaseInsensitive) == 0) return fcOggVorbis;
-    if (ext.compare(u".wav", Qt::CaseInsensitive) == 0) return fcWav;
-    return fcUnknown;
-}
-
-QString ExtensionOf(FormatCode code) {
-    switch (code) {
-        case fcOggVorbis: return QStringLiteral(".ogg");
-        case fcMp3: return QStringLiteral(".mp3");
-        case fcWma: return QStringLiteral(".wma");
-        case fcWav: return QStringLiteral(".wav");
-        default: return {};
-    }
-}
-
 QString OutputPath(const QString& folder, const QString& name, FormatCode code) {
     QString path = folder;
     if (!path.endsWith(u'/')) path += u'/';
-    return path + SafeName(name) + ExtensionOf(code);
+    return path + SafeName(name) + FormatExtension(code);
 }
 
 namespace {

@@ -8,10 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-namespace workflow {
+#include "FormatCode.h"
 
-// Output format codes, as a row's format text or a file extension gives them.
-enum FormatCode : std::uint8_t { fcOggVorbis = 0, fcMp3 = 1, fcWma = 17, fcWav = 18, fcUnknown = 19 };
+namespace workflow {
 
 inline constexpr const char* kFormatMp3Text = "MP3 (MPEG 1/2 Layer 3)";
 const QStringList& OutputFormatTexts();  // the four texts of the Output Format column

@@ -194,7 +194,7 @@ TEST(WriterConfigTest, EachCodeCallsItsWriter) {
         {fcWma, "FormatGroup 0|FormatIndex 12|SetFormat"},
         {fcWav, "SetWavFormat 8000 1 24 0"},
         {fcUnknown, ""},
-        {5, ""},
+        {FormatCode(5), ""},
     };
     for (const Row& r : rows) {
         WriterRig rig;

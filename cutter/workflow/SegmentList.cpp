@@ -161,6 +161,8 @@ std::vector<Piece> PiecesByCount(std::int64_t spanStart, std::int64_t spanEnd, i
     std::vector<Piece> pieces;
     const std::int64_t total = spanEnd - spanStart;
     if (count <= 0 || total <= 0) return pieces;
+    // A span shorter than the count in ms would give pieces of no length: one ms each instead.
+    if (total < count) count = static_cast<int>(total);
     const std::int64_t length = total / count;
     for (int i = 1; i <= count; ++i)
         pieces.push_back({spanStart + (i - 1) * length, i == count ? spanEnd : spanStart + i * length});

@@ -94,7 +94,7 @@ private:
 
 // Equal pieces of a span: by count (n pieces of total div n, the last ending at the
 // span's end) or by piece length (total div length pieces, one more for a remainder).
-// A piece length of 0 gives no pieces. Returns start/end pairs.
+// No piece is empty (a span shorter than the count gives 1 ms pieces); a length of 0 gives none.
 struct Piece {
     std::int64_t start, end;
 };

@@ -118,7 +118,8 @@ TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSour
     const std::pair<QSpinBox*, std::int64_t> boxes[] = {
         {spHour, kHourMs}, {spMinute, kMinuteMs}, {spSecond, kSecondMs}, {spMSecond, 1}};
     for (const auto& [box, unit] : boxes)
-        connect(box, &QSpinBox::valueChanged, this, [this, box = box, unit = unit] { TimeBoxChanged(box, unit); });
+        connect(box, &QSpinBox::valueChanged, this,
+                [this, box = box, unit = unit] { TimeBoxChanged(box, unit); });
     connect(btnOK, &QPushButton::clicked, this, &TfrmSpecial::OkClicked);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -137,7 +138,8 @@ std::int64_t TfrmSpecial::Limit() const {
 void TfrmSpecial::ScopeChanged() {
     if (rdSelectTrack->isChecked()) {
         lblMaxvalue->setText(QStringLiteral("Maximum Value: ") + source_.lengthText);
-        lblCaption->setText(QStringLiteral("from ") + source_.startText + QStringLiteral(" to ") + source_.endText);
+        lblCaption->setText(QStringLiteral("from ") + source_.startText + QStringLiteral(" to ") +
+                            source_.endText);
     } else {
         lblMaxvalue->setText(QStringLiteral("Maximum Value: ") + source_.durationText);
         lblCaption->clear();
@@ -169,8 +171,8 @@ void TfrmSpecial::OkClicked() {
     // The boxes can hold a point beyond the limit when the scope changed after they were set.
     // Only a point that is to be used is refused.
     if (rdFixedTime->isChecked() && TimePoint() > Limit()) {
-        ui_.ShowMessage(QStringLiteral("the Time Point out of the Maximum value!"), QStringLiteral("Split Equal Parts"),
-                        TMessageKind::Information);
+        ui_.ShowMessage(QStringLiteral("the Time Point out of the Maximum value!"),
+                        QStringLiteral("Split Equal Parts"), TMessageKind::Information);
         return;
     }
     accept();
@@ -182,8 +184,9 @@ bool ApplyEqualSegments(workflow::SegmentList& list, int selectedRow, const TEqu
     if (!whole && (selectedRow < 0 || selectedRow >= list.rowCount())) return false;
     const std::int64_t start = whole ? 0 : list.ReadTime(workflow::colStart, selectedRow);
     const std::int64_t end = whole ? durationMs : list.ReadTime(workflow::colEnd, selectedRow);
-    const std::vector<workflow::Piece> pieces = choice.byCount ? workflow::PiecesByCount(start, end, choice.count)
-                                                               : workflow::PiecesByLength(start, end, choice.pointMs);
+    const std::vector<workflow::Piece> pieces = choice.byCount
+                                                    ? workflow::PiecesByCount(start, end, choice.count)
+                                                    : workflow::PiecesByLength(start, end, choice.pointMs);
     if (pieces.empty()) return false;
     if (whole)
         list.DeleteAll();

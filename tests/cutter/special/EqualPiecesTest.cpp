@@ -18,6 +18,7 @@ struct Case {
 }  // namespace
 
 TEST(EqualPieces, Table) {
+    // clang-format off
     const Case cases[] = {
         {"count, remainder to the last", 0, 10000, true, 3, {{0, 3333}, {3333, 6666}, {6666, 10000}}},
         {"count on an offset span", 10000, 20000, true, 2, {{10000, 15000}, {15000, 20000}}},
@@ -35,6 +36,7 @@ TEST(EqualPieces, Table) {
         {"length 0", 0, 9000, false, 0, {}},
         {"length on an empty span", 50, 50, false, 10, {}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         const std::vector<workflow::Piece> got =
             c.byCount ? workflow::PiecesByCount(c.start, c.end, static_cast<int>(c.n))

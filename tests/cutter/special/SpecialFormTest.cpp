@@ -28,7 +28,8 @@ TSpecialSource Source(const QString& durationText, std::int64_t ms) {
     return s;
 }
 
-TSpecialSource WithSelection(TSpecialSource s, const QString& start, const QString& end, const QString& length) {
+TSpecialSource WithSelection(TSpecialSource s, const QString& start, const QString& end,
+                             const QString& length) {
     s.hasSelection = true;
     s.startText = start;
     s.endText = end;
@@ -69,8 +70,8 @@ TEST(SpecialForm, ControlsAtStart) {
     TfrmSpecial dlg(nullptr, ui, Source("00:10.000", 10000));
     EXPECT_EQ(dlg.windowTitle(), "Split equal parts");
     EXPECT_EQ(dlg.minimumSize(), dlg.maximumSize());  // fixed border
-    for (const char* name : {"rdWhole", "rdSelectTrack", "lblCaption", "rdCount", "edtCount", "rdFixedTime", "spHour",
-                             "spMinute", "spSecond", "spMSecond", "lblMaxvalue"})
+    for (const char* name : {"rdWhole", "rdSelectTrack", "lblCaption", "rdCount", "edtCount", "rdFixedTime",
+                             "spHour", "spMinute", "spSecond", "spMSecond", "lblMaxvalue"})
         EXPECT_NE(dlg.findChild<QWidget*>(name), nullptr) << name;
     EXPECT_EQ(dlg.rdWhole->text(), "Whole audio file");
     EXPECT_EQ(dlg.rdSelectTrack->text(), "Selected part");
@@ -101,7 +102,8 @@ TEST(SpecialForm, SelectedPartOnlyWithASelectedRow) {
     TfrmSpecial none(nullptr, ui, Source("00:30.000", 30000));
     EXPECT_FALSE(none.rdSelectTrack->isEnabled());
 
-    TfrmSpecial dlg(nullptr, ui, WithSelection(Source("00:30.000", 30000), "00:10.000", "00:20.000", "00:10.000"));
+    TfrmSpecial dlg(nullptr, ui,
+                    WithSelection(Source("00:30.000", 30000), "00:10.000", "00:20.000", "00:10.000"));
     dlg.show();
     ASSERT_TRUE(dlg.rdSelectTrack->isEnabled());
     QTest::mouseClick(dlg.rdSelectTrack, Qt::LeftButton);
@@ -179,16 +181,17 @@ TEST(SpecialForm, TimeBoxJustChangedGivesWay) {
         for (int i = 0; i < 4; ++i) boxes[i]->setValue(c.before[i]);
         Type(boxes[c.typed], c.value);
         for (int i = 0; i < 4; ++i)
-            EXPECT_EQ(boxes[i]->value(), c.after[i])
-                << c.durationText << " typed " << c.value << " into " << boxes[c.typed]->objectName().toStdString()
-                << ", box " << boxes[i]->objectName().toStdString();
+            EXPECT_EQ(boxes[i]->value(), c.after[i]) << c.durationText << " typed " << c.value << " into "
+                                                     << boxes[c.typed]->objectName().toStdString() << ", box "
+                                                     << boxes[i]->objectName().toStdString();
         EXPECT_LE(dlg.TimePoint(), c.ms) << c.durationText;
     }
 }
 
 TEST(SpecialForm, TimeBoxesFollowTheSelectedRowsLimit) {
     TRecordingUi ui;
-    TfrmSpecial dlg(nullptr, ui, WithSelection(Source("05:00.000", 300000), "00:10.000", "00:20.000", "00:10.000"));
+    TfrmSpecial dlg(nullptr, ui,
+                    WithSelection(Source("05:00.000", 300000), "00:10.000", "00:20.000", "00:10.000"));
     dlg.show();
     QTest::mouseClick(dlg.rdSelectTrack, Qt::LeftButton);
     QTest::mouseClick(dlg.rdFixedTime, Qt::LeftButton);

@@ -16,7 +16,8 @@ TEST(SpecialScreenshot, ByTimePointOnASelectedRow) {
     QString dir = qEnvironmentVariable("KEZ_SCREENSHOT_DIR");
     if (dir.isEmpty()) {
         const QString bin = qEnvironmentVariable("KEZ_BIN_DIR");
-        dir = (bin.isEmpty() ? QDir::tempPath() : bin + QStringLiteral("/..")) + QStringLiteral("/screenshots");
+        dir =
+            (bin.isEmpty() ? QDir::tempPath() : bin + QStringLiteral("/..")) + QStringLiteral("/screenshots");
     }
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString file = QDir(dir).filePath(QStringLiteral("special.png"));

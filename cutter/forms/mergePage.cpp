@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -17,7 +16,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStyledItemDelegate>
@@ -32,6 +30,7 @@
 #include "ProgramComponents.h"
 #include "mainForm.h"
 #include "mergePageBindings.h"
+#include "progressForm.h"
 #include "workflow/Genres.h"
 #include "workflow/JobHost.h"
 #include "workflow/MergeJob.h"
@@ -65,70 +64,6 @@ public:
 
 private:
     TMergePage* page_;
-};
-
-// The merge progress window: file label and bar, total label and bar, Cancel. Cancel
-// sends the main window its cancel message.
-class TMergeProgress : public QDialog, public JobHost {
-public:
-    TMergeProgress(TfrmMain* main, IUserInterface& ui) : QDialog(main), main_(main), ui_(ui) {
-        setObjectName(QStringLiteral("frmProgress"));
-        setFixedSize(420, 150);
-        lblFilename = new QLabel(this);
-        lblFilename->setObjectName(QStringLiteral("lblFilename"));
-        lblFilename->setGeometry(12, 10, 396, 20);
-        pbFile = new QProgressBar(this);
-        pbFile->setObjectName(QStringLiteral("pbFile"));
-        pbFile->setGeometry(12, 32, 396, 20);
-        lblTotal = new QLabel(this);
-        lblTotal->setObjectName(QStringLiteral("lblTotal"));
-        lblTotal->setGeometry(12, 60, 396, 20);
-        PbTotal = new QProgressBar(this);
-        PbTotal->setObjectName(QStringLiteral("PbTotal"));
-        PbTotal->setGeometry(12, 82, 396, 20);
-        auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-        cancel->setObjectName(QStringLiteral("btnCancel"));
-        cancel->setGeometry(170, 112, 80, 28);
-        connect(cancel, &QPushButton::clicked, this, [this] {
-            QApplication::postEvent(main_, new QEvent(QEvent::Type(QEvent::User + WM_USER_CANCEL)));
-        });
-    }
-    void BeginProgress(const QString& caption) override {
-        main_->CancelFlag = false;
-        setWindowTitle(caption);
-        main_->setEnabled(false);
-        setEnabled(true);
-        show();
-        activateWindow();
-    }
-    void EndProgress() override {
-        main_->setEnabled(true);
-        main_->activateWindow();
-        hide();
-    }
-    void SetFileLabel(const QString& text) override { lblFilename->setText(text); }
-    void SetFileProgress(int percent) override { pbFile->setValue(percent); }
-    void SetTotal(const QString& label, int percent) override {
-        lblTotal->setText(label);
-        PbTotal->setValue(percent);
-    }
-    void ProcessEvents() override { QApplication::processEvents(); }
-    bool Cancelled() const override { return main_->CancelFlag; }
-    bool AskYesNo(const QString& caption, const QString& text) override { return ui_.Ask(text, caption); }
-    void ShowInformation(const QString& caption, const QString& text) override {
-        ui_.ShowMessage(text, caption, TMessageKind::Information);
-    }
-    void ShowMessage(const QString& text) override { ui_.ShowMessage(text, AppTitle, TMessageKind::Error); }
-    void ExploreFolder(const QString& folder) override { ui_.ShellExecute(QStringLiteral("explore"), folder); }
-
-    QLabel* lblFilename;
-    QProgressBar* pbFile;
-    QLabel* lblTotal;
-    QProgressBar* PbTotal;
-
-private:
-    TfrmMain* main_;
-    IUserInterface& ui_;
 };
 
 QPushButton* Button(const QString& text, const char* name, QWidget* parent, QRect geometry) {
@@ -586,10 +521,10 @@ void TMergePage::RunMerge() {
         if (playing_)
             RunStop();
     };
-    std::unique_ptr<TMergeProgress> own;
+    std::unique_ptr<Tfrmprogress> own;
     JobHost* host = MakeHost ? MakeHost() : nullptr;
     if (!host) {
-        own = std::make_unique<TMergeProgress>(main_, main_->UI());
+        own = std::make_unique<Tfrmprogress>(main_);
         host = own.get();
     }
     if (!components.reader || !components.writer) {

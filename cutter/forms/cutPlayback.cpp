@@ -1,0 +1,204 @@
+#include "cutPlayback.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPointer>
+#include <QSlider>
+#include <cmath>
+#include <exception>
+
+#include "ComponentInterfaces.h"
+#include "JobAdapters.h"
+#include "ProgramComponents.h"
+#include "UserInterface.h"
+#include "cutPage.h"
+#include "mainForm.h"
+
+namespace {
+
+// The glyphs are drawn once at a size that scales down cleanly to the button's 16 pixels.
+QIcon Glyph(bool play) {
+    QPixmap pm(32, 32);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(30, 40, 50), 1.5));
+    if (play) {
+        QPainterPath tri;
+        tri.moveTo(8, 4);
+        tri.lineTo(28, 16);
+        tri.lineTo(8, 28);
+        tri.closeSubpath();
+        p.setBrush(QColor(40, 170, 60));
+        p.drawPath(tri);
+    } else {
+        p.setBrush(QColor(200, 50, 40));
+        p.drawRoundedRect(QRectF(6, 6, 20, 20), 3, 3);
+    }
+    p.end();
+    return QIcon(pm);
+}
+
+void Report(TfrmMain* main, const char* text) {
+    main->UI().ShowMessage(QString::fromUtf8(text), AppTitle, TMessageKind::Error);
+}
+
+}  // namespace
+
+struct TCutPlayback::TOwnReaders {
+    explicit TOwnReaders(TProgramComponents& pc)
+        : reader(pc.Wrappers.SourceReader), wmaReader(pc.Wrappers.WmaSourceReader) {}
+    TFileReaderAdapter reader;
+    TWmaReaderAdapter wmaReader;
+};
+
+TCutPlayback::TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay)
+    : QObject(page), main_(main), page_(page), button_(btnSplitPlay) {
+    if (auto* pc = dynamic_cast<TProgramComponents*>(&main->Components())) {
+        own_ = std::make_unique<TOwnReaders>(*pc);
+        reader_ = &own_->reader;
+        wmaReader_ = &own_->wmaReader;
+    }
+
+    QAction* act = main->ActSplay;
+    connect(act, &QAction::triggered, this, &TCutPlayback::Play);
+    main->SetActionUpdate(act, [page] { return page->TrackBar->maximum() > 100; });
+    if (button_) {
+        button_->setIconSize(QSize(16, 16));
+        ShowIdle();
+        button_->setEnabled(act->isEnabled());
+        connect(button_, &QAbstractButton::clicked, act, &QAction::trigger);
+        connect(act, &QAction::changed, button_, [b = button_, act] { b->setEnabled(act->isEnabled()); });
+    }
+
+    main->CutPlayAction = [self = QPointer<TCutPlayback>(this)] {
+        if (self) self->Play();
+    };
+    // The players share one feed: this page serves it while its source plays.
+    std::function<void()> other = main->Feed;
+    main->Feed = [self = QPointer<TCutPlayback>(this), other] {
+        if (self && self->playing_)
+            self->FeedBlock();
+        else if (other)
+            other();
+    };
+}
+
+TCutPlayback::~TCutPlayback() = default;
+
+void TCutPlayback::SetReaders(workflow::AudioReader* reader, workflow::AudioReader* wmaReader) {
+    reader_ = reader;
+    wmaReader_ = wmaReader;
+}
+
+QIcon TCutPlayback::PlayGlyph() {
+    static const QIcon icon = Glyph(true);
+    return icon;
+}
+
+QIcon TCutPlayback::StopGlyph() {
+    static const QIcon icon = Glyph(false);
+    return icon;
+}
+
+void TCutPlayback::ShowIdle() {
+    if (!button_) return;
+    button_->setText(QStringLiteral("Play"));
+    button_->setIcon(PlayGlyph());
+}
+
+void TCutPlayback::ShowPlaying() {
+    if (!button_) return;
+    button_->setText(QStringLiteral("Stop"));
+    button_->setIcon(StopGlyph());
+}
+
+workflow::AudioReader* TCutPlayback::ReaderFor(FormatCode code) const {
+    if (code == fcWma) return wmaReader_;
+    if (code == fcOggVorbis || code == fcMp3 || code == fcWav) return reader_;
+    return nullptr;
+}
+
+bool TCutPlayback::Playing() const {
+    IAudioPlayer* player = main_->Components().CutPlayer();
+    try {
+        return player && player->Playing();
+    } catch (const std::exception& e) {
+        Report(main_, e.what());
+        return false;
+    }
+}
+
+long long TCutPlayback::BlockUnits(int sampleRate, int channels, int sampleSize, double compressRate) {
+    const double second = double(sampleRate) * double(channels) * double(sampleSize) / 8.0;
+    // A rate of 0 would make the block endless; such a reader is read by its PCM second.
+    const double units = compressRate > 0 ? second / compressRate : second;
+    if (!(units > 0)) return 0;
+    if (units >= 9.0e18) return 9000000000000000000LL;
+    double whole = std::floor(units);
+    const double frac = units - whole;
+    if (frac > 0.5 || (frac == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
+    return static_cast<long long>(whole);
+}
+
+void TCutPlayback::Play() {
+    IAudioPlayer* player = main_->Components().CutPlayer();
+    try {
+        // Our own flag counts too: a player that has already run out still gets stopped
+        // here, and the reader closed, rather than the source started again.
+        if (playing_ || (player && player->Playing())) {
+            // Stopping never depends on the source box: the file may be gone or replaced.
+            playing_ = false;
+            ShowIdle();
+            if (player) player->Stop();
+            if (open_) {
+                open_->Close();
+                open_ = nullptr;
+            }
+            return;
+        }
+
+        const QString path = page_->edtSourceFile->text();
+        if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+        playFormat_ = FormatFromFileName(path);
+        if (playFormat_ == fcUnknown) return;
+        workflow::AudioReader* reader = ReaderFor(playFormat_);
+        if (!reader || !player) return;
+
+        ShowPlaying();
+        reader->Open(path);
+        open_ = reader;
+        const int position = page_->TrackBar->value();
+        if (position > 0) reader->SeekTime(position);
+        player->SetStartMode(2);
+        player->Start(44100, 2, 16, 0);
+        playing_ = true;
+        FeedBlock();
+        FeedBlock();
+    } catch (const std::exception& e) {
+        Report(main_, e.what());
+    } catch (...) {
+        Report(main_, "The player component failed.");
+    }
+}
+
+void TCutPlayback::FeedBlock() {
+    if (!open_ || playFormat_ == fcUnknown) return;
+    try {
+        const workflow::StreamInfo info = open_->Info();
+        workflow::AudioBlock block =
+            open_->Read(BlockUnits(info.sampleRate, info.channels, info.sampleSize, info.compressRate));
+        if (block.Empty()) return;
+        // Only the cut player takes this source: on the other pages the block is dropped.
+        IAudioPlayer* player = main_->ShownPage() == pgCut ? main_->Components().CutPlayer() : nullptr;
+        if (player) player->PlayArray(*block.Get());
+        main_->UI().ProcessPendingEvents();
+    } catch (...) {
+        // A block that cannot be read or played ends nothing: the player's end event does.
+    }
+}

@@ -1,0 +1,60 @@
+// The cut page's playback: the Play/Stop toggle of ActSplay on the source from the track
+// bar position, the feed of the cut player, and the stop when the page changes.
+#pragma once
+
+#include <QIcon>
+#include <QObject>
+#include <memory>
+
+#include "FormatCode.h"
+
+class QAbstractButton;
+class TCutPage;
+class TfrmMain;
+
+namespace workflow {
+class AudioReader;
+}
+
+class TCutPlayback : public QObject {
+    Q_OBJECT
+public:
+    // Wires ActSplay (trigger, enabling), the window's CutPlayAction and its shared feed.
+    // `btnSplitPlay` is a plain button: a click triggers ActSplay, the button follows the
+    // action's enabling and shows "Play"/"Stop" with its glyph. On the program's own
+    // components the readers are SourceReader and WmaSourceReader; otherwise none until
+    // SetReaders. Parented to `page`.
+    TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay);
+    ~TCutPlayback() override;
+
+    void Play();            // the ActSplay toggle (also main->CutPlayAction)
+    bool Playing() const;   // CutPlayer is playing (false when it is missing or fails)
+    void FeedBlock();       // one block of the source to the shown page's player
+
+    // The readers for MP3, Ogg Vorbis and WAV sources and for WMA sources; they stay the
+    // caller's and must outlive this object.
+    void SetReaders(workflow::AudioReader* reader, workflow::AudioReader* wmaReader);
+
+    // Reader units of one second of audio by the reader's facts (half to even).
+    static long long BlockUnits(int sampleRate, int channels, int sampleSize, double compressRate);
+
+    // The button's glyphs: play while idle, stop while playing.
+    static QIcon PlayGlyph();
+    static QIcon StopGlyph();
+
+private:
+    void ShowIdle();
+    void ShowPlaying();
+    workflow::AudioReader* ReaderFor(FormatCode code) const;
+
+    TfrmMain* main_;
+    TCutPage* page_;
+    QAbstractButton* button_;
+    struct TOwnReaders;
+    std::unique_ptr<TOwnReaders> own_;  // adapters on the program's components
+    workflow::AudioReader* reader_ = nullptr;
+    workflow::AudioReader* wmaReader_ = nullptr;
+    FormatCode playFormat_ = fcUnknown;
+    workflow::AudioReader* open_ = nullptr;  // the reader opened for the source playing
+    bool playing_ = false;                   // this page started the cut player
+};

@@ -26,6 +26,8 @@ void SegmentList::LoadSource(const QString& sourcePath, std::int64_t durationMs,
     rows_.clear();
     endResetModel();
     used_.clear();
+    usedSet_.clear();
+    nextFree_ = 1;
     tags_ = tags;
     startMark_ = 0;
     endMark_ = durationMs;
@@ -41,9 +43,11 @@ void SegmentList::LoadSource(const QString& sourcePath, std::int64_t durationMs,
 }
 
 QString SegmentList::NextDefaultName() {
-    int n = 1;
-    while (used_.contains(QString::number(n))) ++n;
+    int n = nextFree_;
+    while (usedSet_.contains(QString::number(n))) ++n;
     used_.append(QString::number(n));
+    usedSet_.insert(QString::number(n));
+    nextFree_ = n + 1;
     return baseName_ + u'_' + QString::number(n);
 }
 
@@ -76,7 +80,15 @@ void SegmentList::DeleteRow(int row) {
     if (row < 0 || row >= rowCount()) return;
     // Only names of the form "Undefined_<n>" give their number back.
     const QString& name = rows_[row].cells[colName];
-    if (!name.isEmpty() && name.left(9) == u"Undefined") used_.removeAll(name.mid(10));
+    if (!name.isEmpty() && name.left(9) == u"Undefined") {
+        const QString freed = name.mid(10);
+        if (used_.removeAll(freed) > 0) {
+            usedSet_.remove(freed);
+            bool ok = false;
+            const int n = freed.toInt(&ok);
+            if (ok && n > 0 && n < nextFree_ && freed == QString::number(n)) nextFree_ = n;
+        }
+    }
     beginRemoveRows({}, row, row);
     rows_.erase(rows_.begin() + row);
     endRemoveRows();
@@ -87,6 +99,8 @@ void SegmentList::DeleteAll() {
     rows_.clear();
     endResetModel();
     used_.clear();
+    usedSet_.clear();
+    nextFree_ = 1;
     startMark_ = 0;
     endMark_ = 0;
 }

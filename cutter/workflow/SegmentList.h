@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QSet>
 #include <QStringList>
 #include <cstdint>
 #include <vector>
@@ -86,6 +87,9 @@ private:
 
     std::vector<Row> rows_;
     QStringList used_;
+    // The same numbers for lookup; every number below nextFree_ is given out.
+    QSet<QString> usedSet_;
+    int nextFree_ = 1;
     QString baseName_;
     SourceTags tags_;
     std::int64_t startMark_ = 0;

@@ -101,3 +101,24 @@ TEST(EqualPieces, ByLengthAddsAPieceForTheRemainder) {
     EXPECT_EQ(PiecesByLength(0, 9000, 3000).size(), 3u);
     EXPECT_TRUE(PiecesByLength(0, 9000, 0).empty());
 }
+
+TEST(SegmentList, FreedNumbersAreGivenOutLowestFirstAndLongListsStayFast) {
+    SegmentList list;
+    list.LoadSource("/music/Undefined.wav", 100000, Tags());
+    for (int i = 0; i < 5; ++i) list.AppendRow(0, 1000);
+    list.DeleteRow(3);  // Undefined_4
+    list.DeleteRow(1);  // Undefined_2
+    list.AppendRow(0, 1000);
+    list.AppendRow(0, 1000);
+    list.AppendRow(0, 1000);
+    EXPECT_EQ(list.Text(3, colName), QString("Undefined_2"));
+    EXPECT_EQ(list.Text(4, colName), QString("Undefined_4"));
+    EXPECT_EQ(list.Text(5, colName), QString("Undefined_6"));
+    // An hour in one-second pieces many times over: the names must not cost per row what
+    // the whole list costs.
+    for (int i = 0; i < 50000; ++i) list.AppendRow(0, 1000);
+    EXPECT_EQ(list.Text(list.rowCount() - 1, colName), QString("Undefined_50006"));
+    list.DeleteAll();
+    list.AppendRow(0, 1000);
+    EXPECT_EQ(list.Text(0, colName), QString("Undefined_1"));
+}

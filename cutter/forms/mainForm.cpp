@@ -136,7 +136,8 @@ void TfrmMain::BuildActions() {
     ActSetEnd = NewAction(this, QStringLiteral("Set End"), "ActSetEnd");
     ActAdd = NewAction(this, QStringLiteral("Add to Queue"), "ActAdd");
     ActDelsplite = NewAction(this, QStringLiteral("Delete Selected"), "ActDelsplite");
-    ActSpecial = NewAction(this, QStringLiteral("Split to equal segments"), "ActSpecial");
+    ActDelSpliteall = NewAction(this, QStringLiteral("Delete All"), "ActDelSpliteall");
+    ActEqual = NewAction(this, QStringLiteral("Split to equal segments"), "ActEqual");
     ActSplay = NewAction(this, QStringLiteral("Play"), "ActSplay");
     ActSplit = NewAction(this, QStringLiteral("Cut Now!"), "ActSplit");
 
@@ -163,7 +164,7 @@ void TfrmMain::BuildMenus() {
     mnuCut->setObjectName(QStringLiteral("mnuCut"));
     mnuCut->addActions({ActSelectSource, ActSelectTarget});
     mnuCut->addSeparator();
-    mnuCut->addActions({ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay});
+    mnuCut->addActions({ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActEqual, ActSplay});
     mnuCut->addSeparator();
     mnuCut->addAction(ActSplit);
     tabSplit->Bind(this);
@@ -359,7 +360,7 @@ void TfrmMain::SetActionUpdate(QAction* action, std::function<bool()> update) {
 void TfrmMain::UpdateActions() {
     // A command of the cut and merge pages is enabled by the update step its workflow
     // registers; one without an update step stays disabled rather than doing nothing.
-    for (QAction* a : {ActSelectSource, ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActSpecial, ActSplay, ActSplit,
+    for (QAction* a : {ActSelectSource, ActSetStart, ActSetEnd, ActAdd, ActDelsplite, ActDelSpliteall, ActEqual, ActSplay, ActSplit,
                        ActMergeAdd, DelSelected, UpAction, DownAction, ActPrior, ActMplay, ActNext, ActMstop, ActMerge}) {
         if (updates_.find(a) == updates_.end())
             a->setEnabled(false);

@@ -115,7 +115,8 @@ public:
     QAction* ActSetEnd = nullptr;
     QAction* ActAdd = nullptr;
     QAction* ActDelsplite = nullptr;
-    QAction* ActSpecial = nullptr;
+    QAction* ActDelSpliteall = nullptr;  // on the Delete button's menu only
+    QAction* ActEqual = nullptr;
     QAction* ActSplay = nullptr;
     QAction* ActSplit = nullptr;
     // Merge menu.

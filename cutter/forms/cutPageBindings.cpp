@@ -1,0 +1,84 @@
+#include "cutPageBindings.h"
+
+#include "JobAdapters.h"
+#include "ProgramComponents.h"
+
+namespace {
+
+template <class Info>
+TSourceInfo InfoOf(Info info) {
+    TSourceInfo s;
+    s.duration = info.Duration();
+    s.bitrate = info.Bitrate();
+    s.channels = info.Channels();
+    s.sampleRate = info.SampleRate();
+    s.size = info.Size();
+    return s;
+}
+
+// Opens the source, takes its stream facts and closes it; a failing call raises and so
+// leaves the steps after it undone.
+TSourceInfo ReadInfo(TProgramComponents::TWrappers& w, const QString& path, workflow::FormatCode code) {
+    const std::string file = path.toStdString();
+    if (code == workflow::fcWma) {
+        w.WmaSourceReader.Open(file);
+        const TSourceInfo s = InfoOf(w.WmaSourceReader.AudioInfo());
+        w.WmaSourceReader.Close();
+        return s;
+    }
+    w.SourceReader.Open(file);
+    const TSourceInfo s = InfoOf(w.SourceReader.AudioInfo());
+    w.SourceReader.Close();
+    return s;
+}
+
+// The main tag first; an MP3 whose main tag holds nothing is read again with the second
+// tag kind, so its texts become the row defaults.
+workflow::SourceTags ReadTags(TProgramComponents::TWrappers& w, const QString& path, workflow::FormatCode code) {
+    workflow::SourceTags t = ReadSourceTags(w.TagEditor, w.WmaTagReader, path, code);
+    if (code != workflow::fcMp3 || !path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
+        return t;
+    TAudioFileInformation3& e = w.TagEditor;
+    if (!e.Artist().empty() || !e.Title().empty() || !e.Album().empty() || e.Track() != 0 || e.Year() != 0)
+        return t;
+    e.SetTagType(2);
+    if (!e.ReadFromFile(path.toStdString()))
+        return t;
+    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
+    t = {q(e.Title()), q(e.Artist()), q(e.Album()), q(e.Genre()), QString()};
+    if (e.Year() > 0) t.year = QString::number(e.Year());
+    return t;
+}
+
+}  // namespace
+
+class TCutBindings {
+public:
+    explicit TCutBindings(TProgramComponents::TWrappers& w)
+        : wrappers(w), reader(w.SourceReader), wmaReader(w.WmaSourceReader), writer(w.OutputWriter),
+          wmaWriter(w.WmaOutputWriter), tags(w.TagEditor) {}
+    TProgramComponents::TWrappers& wrappers;
+    TFileReaderAdapter reader;
+    TWmaReaderAdapter wmaReader;
+    TFileWriterAdapter writer;
+    TWmaWriterAdapter wmaWriter;
+    TTagWriterAdapter tags;
+};
+
+void TCutBindingsDeleter::operator()(TCutBindings* b) const { delete b; }
+
+TCutBindingsPtr MakeCutBindings(TProgramComponents& components) {
+    return TCutBindingsPtr(new TCutBindings(components.Wrappers));
+}
+
+TCutServices ServicesOf(TCutBindings& b) {
+    TCutServices s;
+    s.readInfo = [&b](const QString& path, workflow::FormatCode code) { return ReadInfo(b.wrappers, path, code); };
+    s.readTags = [&b](const QString& path, workflow::FormatCode code) { return ReadTags(b.wrappers, path, code); };
+    s.job.reader = &b.reader;
+    s.job.wmaReader = &b.wmaReader;
+    s.job.writer = &b.writer;
+    s.job.wmaWriter = &b.wmaWriter;
+    s.job.tags = &b.tags;
+    return s;
+}

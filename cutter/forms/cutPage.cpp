@@ -1,5 +1,7 @@
 #include "cutPage.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -58,6 +60,7 @@ protected:
             if (!c.isDigit()) return QValidator::Invalid;
         return input.size() <= 9 ? QValidator::Acceptable : QValidator::Invalid;
     }
+    int valueFromText(const QString& text) const override { return std::clamp(text.toInt(), minimum(), maximum()); }
 };
 
 // A drop-down over the cells of one grid column that also takes a text of the user's own.
@@ -171,7 +174,8 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     TrackBar->setObjectName(QStringLiteral("TrackBar"));
     TrackBar->setRange(0, 100);
     TrackBar->setFocusPolicy(Qt::StrongFocus);
-    TrackBar->setGeometry(4, 22, 490, 26);
+    // Placed so that the marker formula's line lands on the thumb's centre.
+    TrackBar->setGeometry(-1, 22, 498, 26);
     TrackBar->setEnabled(false);
     LineStart = MarkerLine(grpSplit, "LineStart", QColor(0, 128, 0));
     LineEnd = MarkerLine(grpSplit, "LineEnd", QColor(0, 0, 128));
@@ -225,13 +229,14 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
                                QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     gridSplit->verticalHeader()->hide();
     gridSplit->verticalHeader()->setDefaultSectionSize(20);
+    gridSplit->horizontalHeader()->setMinimumSectionSize(16);  // the check box column is 20 wide
     gridSplit->setGeometry(8, 190, 716, 232);
     gridSplit->setColumnWidth(workflow::colCheck, 20);
-    gridSplit->setColumnWidth(workflow::colStart, 76);
-    gridSplit->setColumnWidth(workflow::colEnd, 76);
-    gridSplit->setColumnWidth(workflow::colLength, 76);
+    gridSplit->setColumnWidth(workflow::colStart, 72);
+    gridSplit->setColumnWidth(workflow::colEnd, 72);
+    gridSplit->setColumnWidth(workflow::colLength, 72);
     gridSplit->setColumnWidth(workflow::colFormat, 120);
-    gridSplit->setColumnWidth(workflow::colName, 110);
+    gridSplit->setColumnWidth(workflow::colName, 150);
     gridSplit->setColumnWidth(workflow::colYear, 60);
     gridSplit->setItemDelegateForColumn(workflow::colFormat, new TComboDelegate(workflow::OutputFormatTexts(), this));
     gridSplit->setItemDelegateForColumn(workflow::colGenre, new TComboDelegate(workflow::GenreList(), this));

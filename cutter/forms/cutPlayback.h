@@ -27,9 +27,9 @@ public:
     TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay);
     ~TCutPlayback() override;
 
-    void Play();            // the ActSplay toggle (also main->CutPlayAction)
-    bool Playing() const;   // CutPlayer is playing (false when it is missing or fails)
-    void FeedBlock();       // one block of the source to the shown page's player
+    void Play();           // the ActSplay toggle (also main->CutPlayAction)
+    bool Playing() const;  // CutPlayer is playing (false when it is missing or fails)
+    void FeedBlock();      // one block of the source to the shown page's player
 
     // The readers for MP3, Ogg Vorbis and WAV sources and for WMA sources; they stay the
     // caller's and must outlive this object.

@@ -41,13 +41,14 @@ protected:
         registry_ = (dir_.path() + "/registry").toUtf8();
         QDir().mkpath(QString::fromUtf8(registry_));
         PlatformSetRegistryDir(registry_.constData());
-        for (const char* m : {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
+        for (const char* m :
+             {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
             Register(QString::fromLatin1(m));
-        w_ = std::make_unique<TfrmMain>(CreateProgramComponents(),
-                                        TAppPaths{dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"}, &ui_);
+        w_ = std::make_unique<TfrmMain>(
+            CreateProgramComponents(),
+            TAppPaths{dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"}, &ui_);
         w_->Start();
-        for (const auto& m : ui_.messages)
-            ADD_FAILURE() << m.text.toStdString();
+        for (const auto& m : ui_.messages) ADD_FAILURE() << m.text.toStdString();
         t_ = playbacktest::PlaybackOf(*w_);
         ASSERT_TRUE(t_.playback && t_.button);
         page_ = w_->tabSplit;
@@ -77,8 +78,7 @@ protected:
         ASSERT_TRUE(t_.button->isEnabled());
     }
     void ExpectNoMessages() {
-        for (const auto& m : ui_.messages)
-            ADD_FAILURE() << m.text.toStdString();
+        for (const auto& m : ui_.messages) ADD_FAILURE() << m.text.toStdString();
         ui_.messages.clear();
     }
     bool PlayerPlaying() { return w_->Components().CutPlayer() && w_->Components().CutPlayer()->Playing(); }
@@ -140,6 +140,12 @@ TEST_F(CutPlaybackEndToEnd, ANewSourceOrAnotherPageStopsIt) {
     EXPECT_EQ(t_.button->text(), "Play");
     EXPECT_FALSE(PlayerPlaying());
     ExpectNoMessages();
+    // The window goes away while the source plays: the player and readers go with it.
+    w_->ShowPage(pgCut);
+    t_.button->click();
+    ASSERT_TRUE(PlayerPlaying());
+    WaitUntil([] { return false; }, 100);
+    w_.reset();
 }
 
 }  // namespace
@@ -156,7 +162,8 @@ int main(int argc, char** argv) {
                !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
         const QString socket = qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/pulse/native");
         pulse = new QProcess;
-        pulse->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        pulse->setStandardOutputFile(QProcess::nullDevice());
+        pulse->setStandardErrorFile(QProcess::nullDevice());
         pulse->start(QStringLiteral("pulseaudio"),
                      {"--daemonize=no", "--exit-idle-time=-1", "--disallow-exit", "-n",
                       "--load=module-null-sink sink_name=nullsink", "--load=module-native-protocol-unix"});

@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStackedWidget>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <cstring>
 
@@ -92,7 +92,8 @@ public:
 
 private:
     void Gate(const char* call) {
-        if (failOn == QLatin1String(call)) throw std::runtime_error(std::string("player ") + call + " failed");
+        if (failOn == QLatin1String(call))
+            throw std::runtime_error(std::string("player ") + call + " failed");
     }
     TFakePlayer*& inner_;
 };
@@ -176,8 +177,9 @@ protected:
     TCutPage* page_ = nullptr;
 };
 
-const QStringList kStartFromOpen = {"CutPlayer StartMode 2", "CutPlayer Start 44100 2 16 0", "reader Read 176400",
-                                    "CutPlayer PlayArray",   "reader Read 176400",            "CutPlayer PlayArray"};
+const QStringList kStartFromOpen = {"CutPlayer StartMode 2", "CutPlayer Start 44100 2 16 0",
+                                    "reader Read 176400",    "CutPlayer PlayArray",
+                                    "reader Read 176400",    "CutPlayer PlayArray"};
 
 TEST_F(CutPlayback, PlaysFromTheStartWithoutSeekingAtPositionZero) {
     ExpectIdle();
@@ -293,8 +295,8 @@ TEST_F(CutPlayback, AWmaSourcePlaysThroughTheWmaReader) {
     Source("talk.WMA", 10000, 2500);
     Press();
     EXPECT_EQ(Calls(), QStringList({"wma Open talk.WMA", "wma SeekTime 2500", "CutPlayer StartMode 2",
-                                       "CutPlayer Start 44100 2 16 0", "wma Read 6000", "CutPlayer PlayArray",
-                                       "wma Read 6000", "CutPlayer PlayArray"}));
+                                    "CutPlayer Start 44100 2 16 0", "wma Read 6000", "CutPlayer PlayArray",
+                                    "wma Read 6000", "CutPlayer PlayArray"}));
     log_.calls.clear();
     Press();
     // The reader that was opened is the one closed.
@@ -368,15 +370,15 @@ TEST_P(CutPlaybackErrors, AreShownAndLeaveTheButtonAsSet) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CutPlaybackErrors,
-    ::testing::Values(TErrorRow{"Open", "", false, "reader failed", "Stop"},
-                      TErrorRow{"SeekTime", "", false, "reader failed", "Stop"},
-                      TErrorRow{"", "StartMode", false, "player StartMode failed", "Stop"},
-                      TErrorRow{"", "Start", false, "player Start failed", "Stop"},
-                      TErrorRow{"", "Playing", false, "player Playing failed", "Play"},
-                      TErrorRow{"", "Stop", true, "player Stop failed", "Play"},
-                      TErrorRow{"Close", "", true, "reader failed", "Play"}));
+INSTANTIATE_TEST_SUITE_P(Rows, CutPlaybackErrors,
+                         ::testing::Values(TErrorRow{"Open", "", false, "reader failed", "Stop"},
+                                           TErrorRow{"SeekTime", "", false, "reader failed", "Stop"},
+                                           TErrorRow{"", "StartMode", false, "player StartMode failed",
+                                                     "Stop"},
+                                           TErrorRow{"", "Start", false, "player Start failed", "Stop"},
+                                           TErrorRow{"", "Playing", false, "player Playing failed", "Play"},
+                                           TErrorRow{"", "Stop", true, "player Stop failed", "Play"},
+                                           TErrorRow{"Close", "", true, "reader failed", "Play"}));
 
 TEST_F(CutPlayback, ErrorsWhileFeedingAreIgnored) {
     Source("song.mp3");
@@ -403,20 +405,16 @@ TEST(CutPlaybackBlock, UnitsOfOneSecond) {
         double compress;
         long long units;
     } rows[] = {
-        {44100, 2, 16, 1.0, 176400},     // PCM: bytes
-        {22050, 1, 16, 4.0, 11025},
-        {44100, 2, 16, 3.0, 58800},
-        {44100, 2, 16, 29.4, 6000},      // a WMA reader
-        {44100, 2, 16, 14112.0, 12},     // 12.5: down to even
-        {27, 1, 8, 2.0, 14},             // 13.5: up to even
-        {1000, 1, 8, 400.0, 2},          // 2.5
-        {1000, 3, 8, 16.0, 188},         // 187.5
-        {1000, 1, 8, 3000.0, 0},         // a third of a unit
-        {1000, 1, 8, 1600.0, 1},         // 0.625
-        {44100, 2, 16, 0.0, 176400},     // no rate: the PCM second
-        {44100, 2, 16, -2.0, 176400},
-        {0, 2, 16, 1.0, 0},
-        {44100, 0, 16, 1.0, 0},
+        {44100, 2, 16, 1.0, 176400},                                                           // PCM: bytes
+        {22050, 1, 16, 4.0, 11025},   {44100, 2, 16, 3.0, 58800}, {44100, 2, 16, 29.4, 6000},  // a WMA reader
+        {44100, 2, 16, 14112.0, 12},  // 12.5: down to even
+        {27, 1, 8, 2.0, 14},          // 13.5: up to even
+        {1000, 1, 8, 400.0, 2},       // 2.5
+        {1000, 3, 8, 16.0, 188},      // 187.5
+        {1000, 1, 8, 3000.0, 0},      // a third of a unit
+        {1000, 1, 8, 1600.0, 1},      // 0.625
+        {44100, 2, 16, 0.0, 176400},  // no rate: the PCM second
+        {44100, 2, 16, -2.0, 176400}, {0, 2, 16, 1.0, 0},         {44100, 0, 16, 1.0, 0},
         {-44100, 2, 16, 1.0, 0},
     };
     for (const Row& r : rows) {

@@ -14,7 +14,7 @@ namespace playbacktest {
 // The page's own instance once TCutPage carries one.
 template <class Page>
 TCutPlayback* WiredPlayback(Page* page) {
-    if constexpr (requires(Page* p) { p->Playback; })
+    if constexpr (requires(Page * p) { p->Playback; })
         return page->Playback;
     else
         return nullptr;

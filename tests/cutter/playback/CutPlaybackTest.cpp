@@ -197,17 +197,6 @@ TEST_F(CutPlayback, PlaysFromTheTrackBarPosition) {
     EXPECT_EQ(Calls(), QStringList({"reader Open song.ogg", "reader SeekTime 60000"}) + kStartFromOpen);
 }
 
-TEST_F(CutPlayback, TheMenuActionIsTheSameToggle) {
-    Source("song.wav");
-    w_->UpdateActions();
-    w_->ActSplay->trigger();
-    ExpectStopShown();
-    w_->ActSplay->trigger();
-    ExpectIdle();
-    EXPECT_EQ(Calls().filter("CutPlayer Start ").size(), 1);
-    EXPECT_EQ(Calls().filter("CutPlayer Stop").size(), 1);
-}
-
 TEST_F(CutPlayback, PressingAgainStopsAtOnce) {
     Source("song.mp3");
     Press();
@@ -389,13 +378,6 @@ TEST_F(CutPlayback, ErrorsWhileFeedingAreIgnored) {
     Player().events.OnEndArrayPlay();
     EXPECT_TRUE(ui_.messages.empty());
     ExpectStopShown();
-}
-
-TEST_F(CutPlayback, TheFeedReadsOneSecondOfACompressedReader) {
-    reader_.info = {44100, 2, 16, 14112.0, 5000, 60000};  // 12.5 units a second: 12
-    Source("song.mp3");
-    Press();
-    EXPECT_EQ(Calls().filter("reader Read"), QStringList({"reader Read 12", "reader Read 12"}));
 }
 
 // One second of audio in reader units, rounded half to even.

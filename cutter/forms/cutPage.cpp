@@ -381,6 +381,10 @@ bool TCutPage::LoadSource(const QString& path) {
     }
     edtSourceFile->setText(path);
     ResetSource();
+    // Playback reads through the same reader instances: it stops before the new file is
+    // opened in them, not after, so a failed read cannot leave it playing from a reader
+    // that now holds another file.
+    StopPlaying();
     try {
         if (!services_.readInfo) throw std::runtime_error("The audio file components are not available.");
         const TSourceInfo s = services_.readInfo(path, in);
@@ -402,7 +406,6 @@ bool TCutPage::LoadSource(const QString& path) {
         if (main_) main_->UpdateActions();
         return false;
     }
-    StopPlaying();
     if (!DurationText.isEmpty()) SetLimitsFromDuration();
     RefreshPosition();
     if (main_) main_->UpdateActions();

@@ -504,6 +504,13 @@ TEST_F(CutPageTest, LoadingANewSourceStopsThePlayingOne) {
     EXPECT_FALSE(components_->Cut().playing);
     EXPECT_TRUE(log_.calls.contains("CutPlayer Stop"));
     EXPECT_EQ(page_->btnSplitPlay->text(), "Play");
+    // A source that fails to read stops the playing one too: both use the same readers.
+    page_->btnSplitPlay->click();
+    ASSERT_TRUE(components_->Cut().playing);
+    failInfo_ = true;
+    EXPECT_FALSE(page_->LoadSource(Source("broken.mp3", 1000)));
+    EXPECT_FALSE(components_->Cut().playing);
+    EXPECT_TRUE(reader_.open.isEmpty());
 }
 
 TEST_F(CutPageTest, CutNowWritesTheCheckedRows) {

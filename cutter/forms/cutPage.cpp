@@ -298,6 +298,12 @@ void TCutPage::Bind(TfrmMain* main) {
     Follow(btnSplit, main->ActSplit);
     popSplitDelete->addAction(main->ActDelsplite);
     popSplitDelete->addAction(main->ActDelSpliteall);
+    // The button opens its menu; it is live while either of its commands is.
+    const auto deleteEnabling = [this, main] {
+        btnDelete->setEnabled(main->ActDelsplite->isEnabled() || main->ActDelSpliteall->isEnabled());
+    };
+    connect(main->ActDelsplite, &QAction::changed, btnDelete, deleteEnabling);
+    connect(main->ActDelSpliteall, &QAction::changed, btnDelete, deleteEnabling);
     connect(btnSourceFile, &QToolButton::clicked, main->ActSelectSource, &QAction::trigger);
     // The track bar follows the enabling of Set Start.
     connect(main->ActSetStart, &QAction::changed, TrackBar,
@@ -325,6 +331,7 @@ void TCutPage::Bind(TfrmMain* main) {
         return QFileInfo(edtSourceFile->text()).isFile() && Segments.rowCount() > 0;
     });
     TrackBar->setEnabled(main->ActSetStart->isEnabled());
+    deleteEnabling();
 }
 
 int TCutPage::SelectedRow() const {

@@ -357,6 +357,7 @@ TEST_F(CutPageTest, EnablingOfEveryAction) {
         EXPECT_FALSE(Enabled(a)) << a->objectName().toStdString();
     EXPECT_TRUE(Enabled(w_->ActSelectSource));
     EXPECT_FALSE(page_->TrackBar->isEnabled());
+    EXPECT_FALSE(page_->btnDelete->isEnabled());
 
     Load("song.mp3", 205120);
     for (QAction* a : segment) EXPECT_TRUE(Enabled(a)) << a->objectName().toStdString();
@@ -368,6 +369,7 @@ TEST_F(CutPageTest, EnablingOfEveryAction) {
     EXPECT_TRUE(Enabled(w_->ActSplit));
     EXPECT_TRUE(Enabled(w_->ActDelSpliteall));
     EXPECT_FALSE(Enabled(w_->ActDelsplite));  // nothing selected
+    EXPECT_TRUE(page_->btnDelete->isEnabled());
     page_->gridSplit->selectRow(0);
     EXPECT_TRUE(Enabled(w_->ActDelsplite));
     // The buttons follow their actions.

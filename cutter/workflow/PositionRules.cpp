@@ -1,5 +1,6 @@
 #include "PositionRules.h"
 
+#include <QStringList>
 #include <algorithm>
 
 #include "TimeText.h"
@@ -7,16 +8,27 @@
 namespace workflow {
 namespace {
 
-// A field of a text by 1-based character positions; not a number counts as 0.
-int Field(const QString& text, int first, int count) {
-    bool ok = false;
-    const int v = text.mid(first - 1, count).toInt(&ok);
-    return ok ? v : 0;
+// Hours, minutes and seconds of a time text's main part ("mm:ss" or "hh:mm:ss"). The fields
+// are read between the colons, so hours of 100 or more read whole; a field that is not a
+// number counts as 0.
+struct Clock {
+    int hours = 0, minutes = 0, seconds = 0;
+};
+
+Clock ClockOf(const QString& text) {
+    const qsizetype dot = text.indexOf(u'.');
+    const QStringList parts = (dot < 0 ? text : text.left(dot)).split(u':');
+    const auto at = [&](qsizetype i) { return i >= 0 && i < parts.size() ? parts[i].toInt() : 0; };
+    Clock c;
+    if (parts.size() >= 3) c.hours = at(parts.size() - 3);
+    c.minutes = at(parts.size() - 2);
+    c.seconds = at(parts.size() - 1);
+    return c;
 }
 
-QString MainPart(const QString& text) {
+bool LongText(const QString& text) {
     const qsizetype dot = text.indexOf(u'.');
-    return dot < 0 ? text : text.left(dot);
+    return (dot < 0 ? text.size() : dot) > 5;
 }
 
 }  // namespace
@@ -25,15 +37,15 @@ std::int64_t PositionBoxes::Position() const { return ComposeTime(hour, minute, 
 
 void SetLimitsFromDuration(const QString& d, PositionBoxes& b) {
     const qsizetype dot = d.indexOf(u'.');
-    const QString main = MainPart(d);
-    if (main.size() > 5) {
-        b.hourMax = Field(main, 1, 2);
+    const Clock c = ClockOf(d);
+    if (LongText(d)) {
+        b.hourMax = c.hours;
         b.hourEnabled = true;
         b.minuteMax = 59;
         b.secondMax = 59;
     } else {
         b.hourEnabled = false;
-        b.minuteMax = Field(main, 1, 2);
+        b.minuteMax = c.minutes;
         b.secondMax = 59;
     }
     if (dot >= 0 && dot + 1 < d.size()) {
@@ -48,22 +60,15 @@ void SetLimitsFromDuration(const QString& d, PositionBoxes& b) {
 void ShowPosition(std::int64_t ms, PositionBoxes& b) {
     b.msecMax = 999;
     const QString text = TimeText(ms);
-    const QString main = MainPart(text);
-    if (main.size() <= 5) {
-        b.hour = 0;
-        b.minute = Field(main, 1, 2);
-        b.second = Field(main, 4, 2);
-    } else {
-        // Hours of 100 or more have three digits; the fields follow the text as it stands.
-        b.hour = Field(main, 1, 2);
-        b.minute = Field(main, 4, 2);
-        b.second = Field(main, 7, 2);
-    }
+    const Clock c = ClockOf(text);
+    b.hour = c.hours;
+    b.minute = c.minutes;
+    b.second = c.seconds;
     b.msec = text.mid(text.indexOf(u'.') + 1).toInt();
 }
 
 BoxOutcome HourChanged(PositionBoxes& b, const QString& d, std::int64_t trackMax) {
-    b.minuteMax = b.hour == b.hourMax ? Field(MainPart(d), 4, 2) : 59;
+    b.minuteMax = b.hour == b.hourMax ? ClockOf(d).minutes : 59;
     BoxOutcome out;
     if (b.Position() <= trackMax) out.moveTrackTo = b.Position();
     return out;
@@ -76,11 +81,8 @@ BoxOutcome MinuteChanged(PositionBoxes& b, const QString& d, std::int64_t trackM
         if (b.minute > 0) out.minuteFallback = b.minute - 1;
         return out;
     }
-    const QString main = MainPart(d);
-    const bool short_ = main.size() <= 5;
-    const int minutes = short_ ? Field(main, 1, 2) : Field(main, 4, 2);
-    const int seconds = short_ ? Field(main, 4, 2) : Field(main, 7, 2);
-    b.secondMax = b.minute == minutes ? seconds : 59;
+    const Clock c = ClockOf(d);
+    b.secondMax = b.minute == c.minutes ? c.seconds : 59;
     out.moveTrackTo = b.Position();
     return out;
 }
@@ -88,9 +90,7 @@ BoxOutcome MinuteChanged(PositionBoxes& b, const QString& d, std::int64_t trackM
 BoxOutcome SecondChanged(PositionBoxes& b, const QString& d, std::int64_t trackMax) {
     BoxOutcome out;
     if (b.Position() > trackMax) return out;
-    const QString main = MainPart(d);
-    const int seconds = Field(main, int(main.size()) - 1, 2);
-    b.msecMax = b.secondMax == seconds ? b.msec : 999;
+    b.msecMax = b.secondMax == ClockOf(d).seconds ? b.msec : 999;
     out.moveTrackTo = b.Position();
     return out;
 }

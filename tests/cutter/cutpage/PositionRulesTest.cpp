@@ -31,6 +31,7 @@ TEST(PositionRules, LimitsFromDuration) {
         {"02:00:00.000", 2, 59, 59, 0, true, true, true},
         {"01:02:03.004", 1, 59, 59, 4, true, true, true},
         {"00:10", 100, 0, 59, 999, false, false, true},  // no millisecond digits: left as it was
+        {"100:00:00.000", 100, 59, 59, 0, true, true, true},  // three-digit hours read whole
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.duration);
@@ -53,6 +54,7 @@ TEST(PositionRules, TrackBarFillsTheBoxes) {
     } rows[] = {
         {0, 0, 0, 0, 0},         {205120, 0, 3, 25, 120},  {5400000, 1, 30, 0, 0},
         {600000, 0, 10, 0, 0},   {3723004, 1, 2, 3, 4},    {3599999, 0, 59, 59, 999},
+        {360000000, 100, 0, 0, 0}, {363723004, 101, 2, 3, 4},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.ms);

@@ -26,6 +26,14 @@ Clock ClockOf(const QString& text) {
     return c;
 }
 
+// The digits after the point; 999 when there are none.
+int MillisecondsOf(const QString& text) {
+    const qsizetype dot = text.indexOf(u'.');
+    bool ok = false;
+    const int ms = dot < 0 ? 0 : text.mid(dot + 1).toInt(&ok);
+    return ok ? ms : 999;
+}
+
 bool LongText(const QString& text) {
     const qsizetype dot = text.indexOf(u'.');
     return (dot < 0 ? text.size() : dot) > 5;
@@ -81,8 +89,10 @@ BoxOutcome MinuteChanged(PositionBoxes& b, const QString& d, std::int64_t trackM
         if (b.minute > 0) out.minuteFallback = b.minute - 1;
         return out;
     }
+    // Only the duration's own last minute ends early: at 01:00 of a two-hour source the
+    // seconds still run to 59.
     const Clock c = ClockOf(d);
-    b.secondMax = b.minute == c.minutes ? c.seconds : 59;
+    b.secondMax = b.hour == c.hours && b.minute == c.minutes ? c.seconds : 59;
     out.moveTrackTo = b.Position();
     return out;
 }
@@ -90,7 +100,10 @@ BoxOutcome MinuteChanged(PositionBoxes& b, const QString& d, std::int64_t trackM
 BoxOutcome SecondChanged(PositionBoxes& b, const QString& d, std::int64_t trackMax) {
     BoxOutcome out;
     if (b.Position() > trackMax) return out;
-    b.msecMax = b.secondMax == ClockOf(d).seconds ? b.msec : 999;
+    // In the duration's last second the milliseconds run to the duration's own.
+    const Clock c = ClockOf(d);
+    const bool lastSecond = b.hour == c.hours && b.minute == c.minutes && b.second == c.seconds;
+    b.msecMax = lastSecond ? MillisecondsOf(d) : 999;
     out.moveTrackTo = b.Position();
     return out;
 }

@@ -37,7 +37,9 @@ struct BoxOutcome {
 };
 
 // The change rules of the four boxes; `trackMin`/`trackMax` are the track bar's range.
-// They may change the maxima in `boxes`.
+// They may change the maxima in `boxes`: the hour at its maximum limits the minutes to the
+// duration's; the duration's last minute limits the seconds, its last second the
+// milliseconds; everywhere else the boxes run to 59 and 999.
 BoxOutcome HourChanged(PositionBoxes& boxes, const QString& durationText, std::int64_t trackMax);
 BoxOutcome MinuteChanged(PositionBoxes& boxes, const QString& durationText, std::int64_t trackMax);
 BoxOutcome SecondChanged(PositionBoxes& boxes, const QString& durationText, std::int64_t trackMax);

@@ -120,6 +120,17 @@ TEST(PositionRules, MinuteOfALongSourceTakesTheDurationsMinutesAndSeconds) {
     b = At(0, 30, 0, 0);
     MinuteChanged(b, "01:02:03.004", 3723004);
     EXPECT_EQ(b.secondMax, 59);
+    // Minute 0 of the first hour of a two-hour source is not its last minute.
+    b = At(1, 0, 0, 0);
+    MinuteChanged(b, "02:00:00.000", 7200000);
+    EXPECT_EQ(b.secondMax, 59);
+    b = At(1, 0, 0, 0);
+    b.secondMax = 59;
+    SecondChanged(b, "02:00:00.000", 7200000);
+    EXPECT_EQ(b.msecMax, 999);
+    b = At(2, 0, 0, 0);
+    SecondChanged(b, "02:00:00.000", 7200000);
+    EXPECT_EQ(b.msecMax, 0);
 }
 
 TEST(PositionRules, HourAtItsMaximumLimitsTheMinutes) {
@@ -145,7 +156,7 @@ TEST(PositionRules, SecondsAndMilliseconds) {
     b.secondMax = 25;
     BoxOutcome o = SecondChanged(b, d, 205120);
     EXPECT_EQ(o.moveTrackTo.value_or(-1), 205100);
-    EXPECT_EQ(b.msecMax, 100);  // the current millisecond value
+    EXPECT_EQ(b.msecMax, 120);  // the last second runs to the duration's milliseconds
     b.secondMax = 59;
     b.second = 10;
     o = SecondChanged(b, d, 205120);

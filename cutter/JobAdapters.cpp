@@ -120,7 +120,15 @@ workflow::SourceTags ReadSourceTags(TAudioFileInformation3& editor, TAudioFileWM
         if (wmaReader.Year() > 0) t.year = QString::number(wmaReader.Year());
     } else {
         editor.SetTagType(1);
-        if (editor.ReadFromFile(U8(path))) {
+        bool read = editor.ReadFromFile(U8(path));
+        // An MP3 whose main tag holds nothing is read again with the second tag kind.
+        if (in == workflow::fcMp3 && path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive) &&
+            editor.Artist().empty() && editor.Title().empty() && editor.Album().empty() && editor.Track() == 0 &&
+            editor.Year() == 0) {
+            editor.SetTagType(2);
+            read = editor.ReadFromFile(U8(path));
+        }
+        if (read) {
             t = {q(editor.Title()), q(editor.Artist()), q(editor.Album()), q(editor.Genre()), QString()};
             if (editor.Year() > 0) t.year = QString::number(editor.Year());
         }

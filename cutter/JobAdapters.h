@@ -71,6 +71,7 @@ private:
 };
 
 // The tags a new segment row copies from its source: the WMA tag reader for WMA sources,
-// the tag editor's main tag for the others; empty texts where a tag is absent.
+// the tag editor's main tag for the others (an MP3 with an empty main tag falls back to
+// the second tag kind); empty texts where a tag is absent.
 workflow::SourceTags ReadSourceTags(TAudioFileInformation3& editor, TAudioFileWMAInformation3& wmaReader,
                                     const QString& path, workflow::FormatCode in);

@@ -32,24 +32,6 @@ TSourceInfo ReadInfo(TProgramComponents::TWrappers& w, const QString& path, work
     return s;
 }
 
-// The main tag first; an MP3 whose main tag holds nothing is read again with the second
-// tag kind, so its texts become the row defaults.
-workflow::SourceTags ReadTags(TProgramComponents::TWrappers& w, const QString& path, workflow::FormatCode code) {
-    workflow::SourceTags t = ReadSourceTags(w.TagEditor, w.WmaTagReader, path, code);
-    if (code != workflow::fcMp3 || !path.endsWith(QStringLiteral(".mp3"), Qt::CaseInsensitive))
-        return t;
-    TAudioFileInformation3& e = w.TagEditor;
-    if (!e.Artist().empty() || !e.Title().empty() || !e.Album().empty() || e.Track() != 0 || e.Year() != 0)
-        return t;
-    e.SetTagType(2);
-    if (!e.ReadFromFile(path.toStdString()))
-        return t;
-    const auto q = [](const std::u16string& s) { return QString::fromStdU16String(s); };
-    t = {q(e.Title()), q(e.Artist()), q(e.Album()), q(e.Genre()), QString()};
-    if (e.Year() > 0) t.year = QString::number(e.Year());
-    return t;
-}
-
 }  // namespace
 
 class TCutBindings {
@@ -74,7 +56,7 @@ TCutBindingsPtr MakeCutBindings(TProgramComponents& components) {
 TCutServices ServicesOf(TCutBindings& b) {
     TCutServices s;
     s.readInfo = [&b](const QString& path, workflow::FormatCode code) { return ReadInfo(b.wrappers, path, code); };
-    s.readTags = [&b](const QString& path, workflow::FormatCode code) { return ReadTags(b.wrappers, path, code); };
+    s.readTags = [&b](const QString& path, workflow::FormatCode code) { return ReadSourceTags(b.wrappers.TagEditor, b.wrappers.WmaTagReader, path, code); };
     s.job.reader = &b.reader;
     s.job.wmaReader = &b.wmaReader;
     s.job.writer = &b.writer;

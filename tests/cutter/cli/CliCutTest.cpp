@@ -128,6 +128,27 @@ TEST_F(CliCut, InfoShowsTheStreamAndTags) {
     EXPECT_NE(out.find("artist: Band"), std::string::npos) << out;
 }
 
+TEST_F(CliCut, AnMp3WithOnlyTheSecondTagKindGivesItsTextsAsDefaults) {
+    WavSpec shape;
+    shape.seconds = 2.0;
+    std::vector<std::uint8_t> bytes = ReadAll(MakeMp3(dir_, "plain.mp3", shape, 128));
+    std::string v1(128, '\0');
+    const auto field = [&](std::size_t at, const std::string& text) { v1.replace(at, text.size(), text); };
+    field(0, "TAG");
+    field(3, "Evening");
+    field(33, "Trio");
+    field(93, "1987");
+    bytes.insert(bytes.end(), v1.begin(), v1.end());
+    const std::string mp3 = MakeFile(dir_, "v1only.mp3", bytes);
+    std::string out;
+    ASSERT_EQ(Tool("info " + Quote(mp3), &out), 0) << LastError();
+    EXPECT_NE(out.find("title: Evening"), std::string::npos) << out;
+    ASSERT_EQ(Tool("cut " + Quote(mp3) + " --out " + Quote(dir_ + "/out") + " --format ogg --segment 0-1"), 0)
+        << LastError();
+    EXPECT_EQ(Tag(dir_ + "/out/v1only_1.ogg", "title"), "Evening");
+    EXPECT_EQ(Tag(dir_ + "/out/v1only_1.ogg", "artist"), "Trio");
+}
+
 TEST_F(CliCut, FailuresAndUsageErrorsHaveTheirOwnStatus) {
     const std::string wav = MakeWav(dir_, "s.wav", WavSpec{});
     EXPECT_EQ(Tool(""), 2);

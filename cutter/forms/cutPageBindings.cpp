@@ -56,7 +56,9 @@ TCutBindingsPtr MakeCutBindings(TProgramComponents& components) {
 TCutServices ServicesOf(TCutBindings& b) {
     TCutServices s;
     s.readInfo = [&b](const QString& path, workflow::FormatCode code) { return ReadInfo(b.wrappers, path, code); };
-    s.readTags = [&b](const QString& path, workflow::FormatCode code) { return ReadSourceTags(b.wrappers.TagEditor, b.wrappers.WmaTagReader, path, code); };
+    s.readTags = [&b](const QString& path, workflow::FormatCode code) {
+        return ReadSourceTags(b.wrappers.TagEditor, b.wrappers.WmaTagReader, path, code);
+    };
     s.job.reader = &b.reader;
     s.job.wmaReader = &b.wmaReader;
     s.job.writer = &b.writer;

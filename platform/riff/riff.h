@@ -135,6 +135,21 @@ PLATFORM_API LONG mmioWrite(HMMIO h, const char* buffer, LONG count);
 PLATFORM_API LONG mmioSeek(HMMIO h, LONG offset, int origin);
 PLATFORM_API LONGLONG mmioSeek64(HMMIO h, LONGLONG offset, int origin);
 
+// Platform extension beside mmioSeek64: copies up to count bytes from src's position to dst's
+// position, as a loop of mmioRead on src and mmioWrite on dst would, and leaves both handles
+// as that loop would (positions, what later reads see, sizes fixed on ascent of a chunk being
+// written to dst). Large copies between regular files are made by the system without passing
+// through this process when both offsets agree within a page; otherwise, for other files and
+// where the system cannot, through one buffer of at most about 1 MiB, past both handles'
+// buffers. src and dst must be different handles (and not overlapping parts of one file);
+// dst must be writable.
+// Returns the number of bytes copied (fewer than count at the end of src's file), or -1 on
+// failure. On failure both positions have moved past the bytes copied before it, and *error
+// (when given) says which side failed: MMIOERR_CANNOTREAD or MMIOERR_CANNOTWRITE
+// (MMSYSERR_INVALHANDLE, MMSYSERR_INVALPARAM for unusable arguments). It is MMSYSERR_NOERROR
+// on success.
+PLATFORM_API LONGLONG mmioCopy64(HMMIO dst, HMMIO src, LONGLONG count, UINT* error);
+
 // Reads a chunk header at the current position into *ck and leaves the position at the data
 // (after the type for RIFF and LIST). With MMIO_FINDCHUNK (ck->ckid), MMIO_FINDRIFF or
 // MMIO_FINDLIST (ck->fccType) it skips chunks until one matches. With a parent the search stays

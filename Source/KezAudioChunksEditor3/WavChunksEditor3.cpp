@@ -16,7 +16,6 @@ namespace {
 
 constexpr FOURCC F(const char (&s)[5]) { return mmioFOURCC(s[0], s[1], s[2], s[3]); }
 constexpr FOURCC kWave = F("WAVE");
-constexpr std::size_t kCopyBlock = 10000;
 constexpr int kNoMemory = -11;
 constexpr int kFormatError = -12;
 constexpr int kAccessError = -18;
@@ -293,15 +292,12 @@ HRESULT WavChunksEditor3::Write(const char16_t* sourceName, const std::u16string
         MMCKINFO outData{};
         outData.ckid = F("data");
         ok = mmioCreateChunk(out, &outData, 0) == MMSYSERR_NOERROR;
-        std::vector<char> block(kCopyBlock);
-        std::uint64_t left = audio.dataSize;
-        while (ok && left > 0) {
-            LONG want = LONG(std::min<std::uint64_t>(left, kCopyBlock));
-            LONG got = mmioRead(src.h, block.data(), want);
-            if (got <= 0) break;
-            ok = mmioWrite(out, block.data(), got) == got;
-            left -= std::uint64_t(got);
-        }
+        // Copied in one call, without the audio passing through this process where the system
+        // can do it. The copy ends where the source's data ends or cannot be read (the data
+        // chunk written is then shorter); only a failed write fails the rewrite.
+        UINT copyError = MMSYSERR_NOERROR;
+        if (ok && audio.dataSize > 0) mmioCopy64(out, src.h, LONGLONG(audio.dataSize), &copyError);
+        if (copyError != MMSYSERR_NOERROR && copyError != MMIOERR_CANNOTREAD) ok = false;
         if (ok) ok = mmioAscend(out, &outData, 0) == MMSYSERR_NOERROR;
     }
     if (ok && extraEnabled_) info_.Write(out);

@@ -48,9 +48,13 @@ void AudioReader::SeekTime(std::int64_t ms) {
     if (!IsOpen()) return;
     const StreamInfo& i = Info();
     std::int64_t u = 0;
-    if (i.durationMs > 0 && ms > 0) {
-        __int128 num = static_cast<__int128>(ms) * i.fileSize;
-        u = static_cast<std::int64_t>((num + i.durationMs / 2) / i.durationMs);
+    if (i.durationMs > 0 && ms >= i.durationMs) {
+        u = i.fileSize;  // the duration is rounded: its time is the end, not a frame near it
+    } else if (i.frames > 0 && i.sampleRate > 0 && ms > 0) {
+        // The time's frame first, then the first unit that maps onto that frame: a cut at a
+        // time falls on the same frame whatever the file's header holds.
+        const __int128 frame = (static_cast<__int128>(ms) * i.sampleRate + 500) / 1000;
+        u = static_cast<std::int64_t>((frame * i.fileSize + i.frames - 1) / i.frames);
     }
     base_ = 0;
     SeekToUnit(u);

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -65,8 +66,10 @@ std::string ExeDir() {
 }
 
 int Set(const char* path) {
-    char tmpl[] = "/tmp/chunks-bench-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(tmp && *tmp ? tmp : "/tmp") + "/chunks-bench-XXXXXX";
+    if (!mkdtemp(tmpl.data())) return 2;
+    const std::string dir = tmpl;
     PlatformSetRegistryDir(dir.c_str());
     HMODULE m = LoadLibraryA((ExeDir() + "/libAudioFormat.so").c_str());
     auto reg = m ? reinterpret_cast<DllRegisterServerFn>(GetProcAddress(m, "DllRegisterServer")) : nullptr;
@@ -97,7 +100,8 @@ int Set(const char* path) {
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%.3f\n", took.count());
     e->Release();
-    std::remove((dir + "/registry").c_str());
+    std::error_code ec;
+    std::filesystem::remove_all(dir, ec);
     return SUCCEEDED(hr) ? 0 : 4;
 }
 

@@ -362,7 +362,6 @@ void TCutPage::ResetSource() {
     workflow::PositionBoxes design;
     ApplyBoxes(design);
     RefreshPosition();
-    if (main_) main_->UsedNumbers.clear();
 }
 
 void TCutPage::ShowInfo(const TSourceInfo& s) {
@@ -569,7 +568,6 @@ void TCutPage::DeleteSelected() {
 
 void TCutPage::DeleteAll() {
     Segments.DeleteAll();
-    if (main_) main_->UsedNumbers.clear();
     LineStart->hide();
     LineEnd->hide();
     RefreshPosition();

@@ -223,7 +223,6 @@ void TfrmMain::Start() {
         ReportStartupError(e.what());
     }
     MergePlayIndex = -1;
-    UsedNumbers.clear();
 
     TSettingsValues values = CollectSettings();
     if (store_.Load(values))

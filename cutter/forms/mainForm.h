@@ -78,7 +78,6 @@ public:
 
     // Shared job state.
     bool CancelFlag = false;
-    QStringList UsedNumbers;
     int MergePlayIndex = -1;  // row of the merge list being played; -1 none
 
     // Frame.

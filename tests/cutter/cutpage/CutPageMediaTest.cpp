@@ -3,6 +3,8 @@
 // is absent), and Cut Now! from the page with the pieces checked by ffprobe and by bytes.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -19,7 +21,7 @@
 #include "cutPage.h"
 #include "fakes.h"
 #include "mainForm.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -27,11 +29,8 @@ class CutPageMedia : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
-        for (const char* m : {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
-            Register(QString::fromLatin1(m));
+        registry_.emplace(dir_.path());
+        registry_->RegisterProgramComponents();
         w_ = std::make_unique<TfrmMain>(CreateProgramComponents(),
                                         TAppPaths{dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"}, &ui_);
         w_->Start();
@@ -41,17 +40,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
-    }
-    void Register(const QString& module) {
-        const QString bin = qEnvironmentVariable("KEZ_BIN_DIR");
-        QProcess regsvr;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
-        regsvr.setProcessEnvironment(env);
-        regsvr.start(bin + "/regsvr", {"-s", bin + "/lib" + module + ".so"});
-        ASSERT_TRUE(regsvr.waitForFinished(30000));
-        ASSERT_EQ(regsvr.exitCode(), 0) << module.toStdString();
+        registry_.reset();
     }
     std::string Dir() const { return dir_.path().toStdString(); }
     bool Load(const std::string& path) {
@@ -63,7 +52,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TFakeUi ui_;
     fakes::FakeHost host_;
     std::unique_ptr<TfrmMain> w_;

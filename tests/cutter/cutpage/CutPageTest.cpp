@@ -4,6 +4,8 @@
 // the actions, dropping a file, equal segments, playback on loading and Cut Now!.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -28,7 +30,7 @@
 #include "cutPage.h"
 #include "fakes.h"
 #include "mainForm.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 #include "specialForm.h"
 #include "workflow/Genres.h"
 #include "workflow/PositionRules.h"
@@ -39,9 +41,7 @@ class CutPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
+        registry_.emplace(dir_.path());
         auto components = std::make_unique<TFakeComponents>(log_, 4);
         components_ = components.get();
         w_ = std::make_unique<TfrmMain>(std::move(components),
@@ -63,7 +63,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
+        registry_.reset();
     }
 
     // A file on disk that the fakes report as `ms` of audio.
@@ -108,7 +108,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TCallLog log_;
     TFakeUi ui_;
     TFakeComponents* components_ = nullptr;

@@ -2,6 +2,8 @@
 // the outputs are checked with independent readers (ffprobe, ffmpeg).
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -20,7 +22,7 @@
 #include "fakes.h"
 #include "mainForm.h"
 #include "mergePage.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 #include "settingsPage.h"
 
 namespace {
@@ -29,11 +31,8 @@ class MergeEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
-        for (const char* m : {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
-            Register(QString::fromLatin1(m));
+        registry_.emplace(dir_.path());
+        registry_->RegisterProgramComponents();
         paths_ = {dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"};
         w_ = std::make_unique<TfrmMain>(CreateProgramComponents(), paths_, &ui_);
         w_->Start();
@@ -47,17 +46,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
-    }
-    void Register(const QString& module) {
-        const QString bin = qEnvironmentVariable("KEZ_BIN_DIR");
-        QProcess regsvr;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
-        regsvr.setProcessEnvironment(env);
-        regsvr.start(bin + "/regsvr", {"-s", bin + "/lib" + module + ".so"});
-        ASSERT_TRUE(regsvr.waitForFinished(30000));
-        ASSERT_EQ(regsvr.exitCode(), 0) << module.toStdString();
+        registry_.reset();
     }
     std::string Dir() const { return dir_.path().toStdString(); }
     QString Merge(int formatIndex) {
@@ -70,7 +59,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TAppPaths paths_;
     TFakeUi ui_;
     fakes::FakeHost host_;
@@ -200,7 +189,7 @@ TEST_F(MergeEndToEnd, CommandLineMergeAndOutputThatIsAnInput) {
     const auto run = [&](const QStringList& args, QString* err) {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
+        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_->Path()));
         p.setProcessEnvironment(env);
         p.start(qEnvironmentVariable("KEZ_BIN_DIR") + "/tarvelcut", QStringList{"merge"} + args);
         EXPECT_TRUE(p.waitForFinished(120000));

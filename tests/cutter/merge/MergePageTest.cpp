@@ -2,6 +2,8 @@
 // adding, totals, deletes, moves, playback and its highlight, and Merge Now!.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAction>
 #include <QDir>
 #include <QFile>
@@ -20,7 +22,7 @@
 #include "fakes.h"
 #include "mainForm.h"
 #include "mergePage.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 #include "settingsPage.h"
 
 namespace {
@@ -29,9 +31,7 @@ class MergePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
+        registry_.emplace(dir_.path());
         paths_.programDir = dir_.path() + "/bin";
         paths_.configDir = dir_.path() + "/config";
         paths_.musicDir = dir_.path() + "/Music";
@@ -54,7 +54,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
+        registry_.reset();
     }
 
     // A file on disk that the fakes report as `tag` with `ms` of audio.
@@ -95,7 +95,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TAppPaths paths_;
     TCallLog log_;
     TFakeUi ui_;

@@ -2,6 +2,8 @@
 // to a PulseAudio null sink: the test command's (KEZ_PULSE_SERVER) or one started here.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -20,7 +22,7 @@
 #include "ProgramComponents.h"
 #include "TestMedia.h"
 #include "fakes.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 
 namespace {
 
@@ -38,12 +40,8 @@ class CutPlaybackEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
-        for (const char* m :
-             {"KezAudioFormatSettings3", "KezAudioPlayer3", "KezAudioFile3", "KezAudioFileWMA3"})
-            Register(QString::fromLatin1(m));
+        registry_.emplace(dir_.path());
+        registry_->RegisterProgramComponents();
         w_ = std::make_unique<TfrmMain>(
             CreateProgramComponents(),
             TAppPaths{dir_.path(), dir_.path() + "/config", dir_.path() + "/Music"}, &ui_);
@@ -55,17 +53,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
-    }
-    void Register(const QString& module) {
-        const QString bin = qEnvironmentVariable("KEZ_BIN_DIR");
-        QProcess regsvr;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("PLATFORM_REGISTRY_DIR", QString::fromUtf8(registry_));
-        regsvr.setProcessEnvironment(env);
-        regsvr.start(bin + "/regsvr", {"-s", bin + "/lib" + module + ".so"});
-        ASSERT_TRUE(regsvr.waitForFinished(30000));
-        ASSERT_EQ(regsvr.exitCode(), 0) << module.toStdString();
+        registry_.reset();
     }
     QString Wav(const char* name, double seconds) {
         testmedia::WavSpec shape;
@@ -84,7 +72,7 @@ protected:
     bool PlayerPlaying() { return w_->Components().CutPlayer() && w_->Components().CutPlayer()->Playing(); }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TFakeUi ui_;
     std::unique_ptr<TfrmMain> w_;
     playbacktest::TPlaybackUnderTest t_;

@@ -3,6 +3,8 @@
 // its block size, the player's events, page changes and component errors.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QDir>
@@ -16,7 +18,7 @@
 
 #include "PlaybackFixture.h"
 #include "fakes.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 #include "workflow/AudioIo.h"
 
 namespace {
@@ -114,9 +116,7 @@ class CutPlayback : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
+        registry_.emplace(dir_.path());
         TAppPaths paths{dir_.path() + "/bin", dir_.path() + "/config", dir_.path() + "/Music"};
         QDir().mkpath(paths.programDir);
         auto components = std::make_unique<TPlaybackComponents>(log_);
@@ -131,7 +131,7 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
+        registry_.reset();
     }
 
     // A file on disk in the source box, with a track bar of `ms` at `position`.
@@ -166,7 +166,7 @@ protected:
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TCallLog log_;
     TFakeUi ui_;
     TPlaybackComponents* components_ = nullptr;

@@ -2,6 +2,8 @@
 // the main window, and its Cancel reaching a running job through the main window's message.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -15,7 +17,7 @@
 #include "fakes.h"
 #include "mainForm.h"
 #include "progressForm.h"
-#include "registry/registry.h"
+#include "TestRegistry.h"
 #include "workflow/CutJob.h"
 
 namespace {
@@ -24,9 +26,7 @@ class ProgressTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir_.isValid());
-        registry_ = (dir_.path() + "/registry").toUtf8();
-        QDir().mkpath(QString::fromUtf8(registry_));
-        PlatformSetRegistryDir(registry_.constData());
+        registry_.emplace(dir_.path());
         paths_.programDir = dir_.path() + "/bin";
         paths_.configDir = dir_.path() + "/config";
         paths_.musicDir = dir_.path() + "/Music";
@@ -37,11 +37,11 @@ protected:
     }
     void TearDown() override {
         w_.reset();
-        PlatformSetRegistryDir(nullptr);
+        registry_.reset();
     }
 
     QTemporaryDir dir_;
-    QByteArray registry_;
+    std::optional<TTestRegistry> registry_;
     TAppPaths paths_;
     TCallLog log_;
     TFakeUi ui_;

@@ -290,6 +290,7 @@ void TCutPage::Bind(TfrmMain* main) {
         services_ = ServicesOf(*bindings_);
     }
     Playback = new TCutPlayback(main, this, btnSplitPlay);
+    Playback->SetReaders(services_.job.reader, services_.job.wmaReader);
 
     Follow(btnStart, main->ActSetStart);
     Follow(btnEnd, main->ActSetEnd);

@@ -9,12 +9,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSlider>
-#include <cmath>
 #include <exception>
 
 #include "ComponentInterfaces.h"
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
 #include "UserInterface.h"
 #include "cutPage.h"
 #include "mainForm.h"
@@ -50,21 +47,8 @@ void Report(TfrmMain* main, const char* text) {
 
 }  // namespace
 
-struct TCutPlayback::TOwnReaders {
-    explicit TOwnReaders(TProgramComponents& pc)
-        : reader(pc.Wrappers.SourceReader), wmaReader(pc.Wrappers.WmaSourceReader) {}
-    TFileReaderAdapter reader;
-    TWmaReaderAdapter wmaReader;
-};
-
 TCutPlayback::TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay)
     : QObject(page), main_(main), page_(page), button_(btnSplitPlay) {
-    if (auto* pc = dynamic_cast<TProgramComponents*>(&main->Components())) {
-        own_ = std::make_unique<TOwnReaders>(*pc);
-        reader_ = &own_->reader;
-        wmaReader_ = &own_->wmaReader;
-    }
-
     QAction* act = main->ActSplay;
     connect(act, &QAction::triggered, this, &TCutPlayback::Play);
     main->SetActionUpdate(act, [page] { return page->TrackBar->maximum() > 100; });
@@ -134,18 +118,6 @@ bool TCutPlayback::Playing() const {
     }
 }
 
-long long TCutPlayback::BlockUnits(int sampleRate, int channels, int sampleSize, double compressRate) {
-    const double second = double(sampleRate) * double(channels) * double(sampleSize) / 8.0;
-    // A rate of 0 would make the block endless; such a reader is read by its PCM second.
-    const double units = compressRate > 0 ? second / compressRate : second;
-    if (!(units > 0)) return 0;
-    if (units >= 9.0e18) return 9000000000000000000LL;
-    double whole = std::floor(units);
-    const double frac = units - whole;
-    if (frac > 0.5 || (frac == 0.5 && std::fmod(whole, 2.0) != 0.0)) whole += 1.0;
-    return static_cast<long long>(whole);
-}
-
 void TCutPlayback::Play() {
     IAudioPlayer* player = main_->Components().CutPlayer();
     try {
@@ -192,7 +164,8 @@ void TCutPlayback::FeedBlock() {
     try {
         const workflow::StreamInfo info = open_->Info();
         workflow::AudioBlock block =
-            open_->Read(BlockUnits(info.sampleRate, info.channels, info.sampleSize, info.compressRate));
+            open_->Read(workflow::PlayBlockUnits(info.sampleRate, info.channels, info.sampleSize,
+                                                 info.compressRate));
         if (block.Empty()) return;
         // Only the cut player takes this source: on the other pages the block is dropped.
         IAudioPlayer* player = main_->ShownPage() == pgCut ? main_->Components().CutPlayer() : nullptr;

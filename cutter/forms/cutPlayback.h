@@ -4,7 +4,6 @@
 
 #include <QIcon>
 #include <QObject>
-#include <memory>
 
 #include "FormatCode.h"
 
@@ -21,9 +20,8 @@ class TCutPlayback : public QObject {
 public:
     // Wires ActSplay (trigger, enabling), the window's CutPlayAction and its shared feed.
     // `btnSplitPlay` is a plain button: a click triggers ActSplay, the button follows the
-    // action's enabling and shows "Play"/"Stop" with its glyph. On the program's own
-    // components the readers are SourceReader and WmaSourceReader; otherwise none until
-    // SetReaders. Parented to `page`.
+    // action's enabling and shows "Play"/"Stop" with its glyph. No reader until
+    // SetReaders: the page hands over the ones its cut job uses. Parented to `page`.
     TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay);
     ~TCutPlayback() override;
 
@@ -34,9 +32,6 @@ public:
     // The readers for MP3, Ogg Vorbis and WAV sources and for WMA sources; they stay the
     // caller's and must outlive this object.
     void SetReaders(workflow::AudioReader* reader, workflow::AudioReader* wmaReader);
-
-    // Reader units of one second of audio by the reader's facts (half to even).
-    static long long BlockUnits(int sampleRate, int channels, int sampleSize, double compressRate);
 
     // The button's glyphs: play while idle, stop while playing.
     static QIcon PlayGlyph();
@@ -50,8 +45,6 @@ private:
     TfrmMain* main_;
     TCutPage* page_;
     QAbstractButton* button_;
-    struct TOwnReaders;
-    std::unique_ptr<TOwnReaders> own_;  // adapters on the program's components
     workflow::AudioReader* reader_ = nullptr;
     workflow::AudioReader* wmaReader_ = nullptr;
     FormatCode playFormat_ = fcUnknown;

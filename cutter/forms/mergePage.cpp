@@ -441,9 +441,8 @@ void TMergePage::Feed() {
         if (!reader || !player)
             return;
         const StreamInfo info = reader->Info();
-        const double second = double(info.sampleRate) * info.channels * info.sampleSize / 8.0;
-        const auto block = std::int64_t(std::nearbyint(info.compressRate > 0 ? second / info.compressRate : second));
-        AudioBlock data = reader->Read(block);
+        AudioBlock data =
+            reader->Read(PlayBlockUnits(info.sampleRate, info.channels, info.sampleSize, info.compressRate));
         if (!data.Empty() && main_->ShownPage() == pgMerge) {
             player->PlayArray(*data.Get());
             QApplication::processEvents();

@@ -48,6 +48,10 @@ struct StreamInfo {
     std::int64_t duration = 0;  // ms
 };
 
+// Reader units of one second of audio by the reader's facts, rounded half to even: the
+// block the players are fed with. A compress rate of 0 or less counts as PCM.
+std::int64_t PlayBlockUnits(int sampleRate, int channels, int sampleSize, double compressRate);
+
 // A source reader; errors are raised as exceptions carrying the component's text.
 class AudioReader {
 public:

@@ -401,7 +401,7 @@ TEST(CutPlaybackBlock, UnitsOfOneSecond) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(testing::Message() << r.rate << " " << r.channels << " " << r.bits << " " << r.compress);
-        EXPECT_EQ(TCutPlayback::BlockUnits(r.rate, r.channels, r.bits, r.compress), r.units);
+        EXPECT_EQ(workflow::PlayBlockUnits(r.rate, r.channels, r.bits, r.compress), r.units);
     }
 }
 

@@ -276,7 +276,10 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     };
 }
 
-TCutPage::~TCutPage() = default;
+TCutPage::~TCutPage() {
+    // Playback reads through this page's readers, so it goes before they do.
+    delete Playback;
+}
 
 void TCutPage::SetServices(TCutServices services) {
     services_ = std::move(services);

@@ -2,6 +2,7 @@
 // the program's own tag writers. The GUI and the command-line front end share them.
 #pragma once
 
+#include "ProgramComponents.h"
 #include "components/KezAudioFile3Lib_TLB.h"
 #include "components/KezAudioFileWMA3Lib_TLB.h"
 #include "workflow/AudioIo.h"
@@ -68,6 +69,35 @@ public:
 
 private:
     TAudioFileInformation3& editor_;
+};
+
+// The jobs' readers, writers and tag writer on the program's component instances.
+struct TJobAdapters {
+    explicit TJobAdapters(TProgramComponents::TWrappers& w)
+        : reader(w.SourceReader), wmaReader(w.WmaSourceReader), writer(w.OutputWriter),
+          wmaWriter(w.WmaOutputWriter), tags(w.TagEditor) {}
+    TFileReaderAdapter reader;
+    TWmaReaderAdapter wmaReader;
+    TFileWriterAdapter writer;
+    TWmaWriterAdapter wmaWriter;
+    TTagWriterAdapter tags;
+
+    // A job's components on these adapters; the writer configuration and the playback
+    // stop are the caller's.
+    workflow::JobComponents Components() {
+        workflow::JobComponents c;
+        c.reader = &reader;
+        c.wmaReader = &wmaReader;
+        c.writer = &writer;
+        c.wmaWriter = &wmaWriter;
+        c.tags = &tags;
+        return c;
+    }
+    // The reader of a source format: the WMA reader for WMA, the file reader otherwise.
+    workflow::AudioReader& ReaderFor(workflow::FormatCode code) {
+        if (code == workflow::fcWma) return wmaReader;
+        return reader;
+    }
 };
 
 // The tags a new segment row copies from its source: the WMA tag reader for WMA sources,

@@ -115,11 +115,7 @@ int RunMergeCommand(QStringList args) {
     TProgramComponents pc;
     if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
     pc.ConstructFileComponents();
-    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
-    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
-    TFileWriterAdapter writer(pc.Wrappers.OutputWriter);
-    TWmaWriterAdapter wmaWriter(pc.Wrappers.WmaOutputWriter);
-    TTagWriterAdapter tags(pc.Wrappers.TagEditor);
+    TJobAdapters adapters(pc.Wrappers);
     TQuietUi ui;
     struct TNoList : IWmaFormatList {
         void SetFormatGroup(int) override {}
@@ -127,12 +123,7 @@ int RunMergeCommand(QStringList args) {
         void SetFormatIndex(int) override {}
         QString FormatName() override { return {}; }
     } none;
-    workflow::JobComponents c;
-    c.reader = &reader;
-    c.wmaReader = &wmaReader;
-    c.writer = &writer;
-    c.wmaWriter = &wmaWriter;
-    c.tags = &tags;
+    workflow::JobComponents c = adapters.Components();
     bool configured = true;
     c.configureWriter = [&](workflow::FormatCode code) {
         IWmaFormatList* wma = pc.WmaFormatSettings();

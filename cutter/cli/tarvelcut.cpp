@@ -78,14 +78,13 @@ private:
 int Info(const QStringList& files) {
     TProgramComponents pc;
     pc.ConstructFileComponents();
-    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
-    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
+    TJobAdapters adapters(pc.Wrappers);
     int status = 0;
     for (const QString& f : files) {
         try {
             const workflow::FormatCode in = workflow::FormatFromFileName(f);
             if (in == workflow::fcUnknown) throw std::runtime_error("not an MP3, Ogg Vorbis, WAV or WMA file");
-            workflow::AudioReader& r = in == workflow::fcWma ? static_cast<workflow::AudioReader&>(wmaReader) : reader;
+            workflow::AudioReader& r = adapters.ReaderFor(in);
             r.Open(f);
             const workflow::StreamInfo s = r.Info();
             const int bitrate = in == workflow::fcWma ? pc.Wrappers.WmaSourceReader.AudioInfo().Bitrate()
@@ -136,13 +135,9 @@ int Cut(const cli::CutOptions& o) {
     TProgramComponents pc;
     if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
     pc.ConstructFileComponents();
-    TFileReaderAdapter reader(pc.Wrappers.SourceReader);
-    TWmaReaderAdapter wmaReader(pc.Wrappers.WmaSourceReader);
-    TFileWriterAdapter writer(pc.Wrappers.OutputWriter);
-    TWmaWriterAdapter wmaWriter(pc.Wrappers.WmaOutputWriter);
-    TTagWriterAdapter tags(pc.Wrappers.TagEditor);
+    TJobAdapters adapters(pc.Wrappers);
 
-    workflow::AudioReader& r = in == workflow::fcWma ? static_cast<workflow::AudioReader&>(wmaReader) : reader;
+    workflow::AudioReader& r = adapters.ReaderFor(in);
     r.Open(o.source);
     const std::int64_t duration = r.Info().duration;
     r.Close();
@@ -183,12 +178,7 @@ int Cut(const cli::CutOptions& o) {
         void SetFormatIndex(int) override {}
         QString FormatName() override { return {}; }
     } none;
-    workflow::JobComponents c;
-    c.reader = &reader;
-    c.wmaReader = &wmaReader;
-    c.writer = &writer;
-    c.wmaWriter = &wmaWriter;
-    c.tags = &tags;
+    workflow::JobComponents c = adapters.Components();
     c.configureWriter = [&](workflow::FormatCode code) {
         IWmaFormatList* wma = pc.WmaFormatSettings();
         return ::ConfigureWriter(code, params,

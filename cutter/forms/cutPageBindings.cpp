@@ -37,14 +37,9 @@ TSourceInfo ReadInfo(TProgramComponents::TWrappers& w, const QString& path, work
 class TCutBindings {
 public:
     explicit TCutBindings(TProgramComponents::TWrappers& w)
-        : wrappers(w), reader(w.SourceReader), wmaReader(w.WmaSourceReader), writer(w.OutputWriter),
-          wmaWriter(w.WmaOutputWriter), tags(w.TagEditor) {}
+        : wrappers(w), adapters(w) {}
     TProgramComponents::TWrappers& wrappers;
-    TFileReaderAdapter reader;
-    TWmaReaderAdapter wmaReader;
-    TFileWriterAdapter writer;
-    TWmaWriterAdapter wmaWriter;
-    TTagWriterAdapter tags;
+    TJobAdapters adapters;
 };
 
 void TCutBindingsDeleter::operator()(TCutBindings* b) const { delete b; }
@@ -59,10 +54,6 @@ TCutServices ServicesOf(TCutBindings& b) {
     s.readTags = [&b](const QString& path, workflow::FormatCode code) {
         return ReadSourceTags(b.wrappers.TagEditor, b.wrappers.WmaTagReader, path, code);
     };
-    s.job.reader = &b.reader;
-    s.job.wmaReader = &b.wmaReader;
-    s.job.writer = &b.writer;
-    s.job.wmaWriter = &b.wmaWriter;
-    s.job.tags = &b.tags;
+    s.job = b.adapters.Components();
     return s;
 }

@@ -135,13 +135,9 @@ private:
 class TMergeBindings {
 public:
     explicit TMergeBindings(TProgramComponents::TWrappers& w)
-        : reader(w.SourceReader), wmaReader(w.WmaSourceReader), writer(w.OutputWriter),
-          wmaWriter(w.WmaOutputWriter), tags(w.TagEditor), media(w) {}
-    TFileReaderAdapter reader;
-    TWmaReaderAdapter wmaReader;
-    TFileWriterAdapter writer;
-    TWmaWriterAdapter wmaWriter;
-    TTags tags;
+        : adapters(w), tags(w.TagEditor), media(w) {}
+    TJobAdapters adapters;
+    TTags tags;  // the merge page's tags carry track and comment too
     TMedia media;
 };
 
@@ -154,10 +150,7 @@ TMergeBindingsPtr MakeMergeBindings(TProgramComponents& components) {
 TMergeServices ServicesOf(TMergeBindings& b) {
     TMergeServices s;
     s.media = &b.media;
-    s.job.reader = &b.reader;
-    s.job.wmaReader = &b.wmaReader;
-    s.job.writer = &b.writer;
-    s.job.wmaWriter = &b.wmaWriter;
+    s.job = b.adapters.Components();
     s.job.tags = &b.tags;
     return s;
 }

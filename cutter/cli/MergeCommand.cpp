@@ -6,16 +6,14 @@
 
 #include "AppPaths.h"
 #include "CliOptions.h"
+#include "Console.h"
 #include "JobAdapters.h"
 #include "ProgramComponents.h"
 #include "UserInterface.h"
-#include "WriterConfig.h"
 #include "settings.h"
 #include "workflow/MergeJob.h"
 
 namespace {
-
-void Fail(const QString& text) { std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData()); }
 
 int IndexOfFormat(workflow::FormatCode code) {
     switch (code) {
@@ -26,15 +24,6 @@ int IndexOfFormat(workflow::FormatCode code) {
         default: return -1;
     }
 }
-
-class TQuietUi : public IUserInterface {
-public:
-    void ShowMessage(const QString& text, const QString&, TMessageKind) override { Fail(text); }
-    bool Ask(const QString&, const QString&) override { return false; }
-    bool ChooseFolder(QString&, const QString&, const QString&) override { return false; }
-    void ShellExecute(const QString&, const QString&) override {}
-    void ProcessPendingEvents() override {}
-};
 
 class TMergeConsole : public workflow::JobHost {
 public:
@@ -47,12 +36,12 @@ public:
     void ProcessEvents() override {}
     bool Cancelled() const override { return false; }
     bool AskYesNo(const QString&, const QString& text) override {
-        if (!overwrite_) Fail(text + QStringLiteral(" Not replaced (use --overwrite)."));
+        if (!overwrite_) cli::PrintError(text + QStringLiteral(" Not replaced (use --overwrite)."));
         return overwrite_;
     }
-    void ShowInformation(const QString&, const QString& text) override { Fail(text); }
+    void ShowInformation(const QString&, const QString& text) override { cli::PrintError(text); }
     void ShowMessage(const QString& text) override {
-        Fail(text);
+        cli::PrintError(text);
         failed = true;
     }
     void ExploreFolder(const QString&) override {}
@@ -104,7 +93,7 @@ int RunMergeCommand(QStringList args) {
         throw cli::UsageError{output + QStringLiteral(": the output must end in .mp3, .ogg, .wav or .wma")};
     for (const QString& in : inputs) {
         if (workflow::FormatFromFileName(in) == workflow::fcUnknown || !QFileInfo(in).isFile()) {
-            Fail(in + QStringLiteral(" is not a valid audio file."));
+            cli::PrintError(in + QStringLiteral(" is not a valid audio file."));
             return 1;
         }
     }
@@ -116,21 +105,12 @@ int RunMergeCommand(QStringList args) {
     if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
     pc.ConstructFileComponents();
     TJobAdapters adapters(pc.Wrappers);
-    TQuietUi ui;
-    struct TNoList : IWmaFormatList {
-        void SetFormatGroup(int) override {}
-        int FormatCount() override { return 0; }
-        void SetFormatIndex(int) override {}
-        QString FormatName() override { return {}; }
-    } none;
+    cli::TConsoleUi ui;
     workflow::JobComponents c = adapters.Components();
     bool configured = true;
-    c.configureWriter = [&](workflow::FormatCode code) {
-        IWmaFormatList* wma = pc.WmaFormatSettings();
-        configured = ::ConfigureWriter(code, params,
-                                       TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
-                                                      wma ? *wma : static_cast<IWmaFormatList&>(none)},
-                                       ui);
+    c.configureWriter = [&configured, configure = cli::WriterConfiguration(pc, params, ui)](
+                            workflow::FormatCode code) {
+        configured = configure(code);
         return configured;
     };
 
@@ -158,7 +138,7 @@ int RunMergeCommand(QStringList args) {
             std::printf("%d files joined into %s\n", res.filesCopied, res.outputPath.toLocal8Bit().constData());
             return 0;
         case workflow::MergeOutcome::Stopped:
-            Fail(QStringLiteral("stopped at %1: missing, empty or unreadable").arg(inputs.value(res.filesCopied)));
+            cli::PrintError(QStringLiteral("stopped at %1: missing, empty or unreadable").arg(inputs.value(res.filesCopied)));
             return 1;
         case workflow::MergeOutcome::OutputIsInput:
         case workflow::MergeOutcome::OverwriteDeclined:

@@ -8,10 +8,10 @@
 
 #include "AppPaths.h"
 #include "CliOptions.h"
+#include "Console.h"
 #include "JobAdapters.h"
 #include "ProgramComponents.h"
 #include "UserInterface.h"
-#include "WriterConfig.h"
 #include "settings.h"
 #include "workflow/CutJob.h"
 #include "workflow/TimeText.h"
@@ -19,8 +19,6 @@
 int RunMergeCommand(QStringList args);  // MergeCommand.cpp
 
 namespace {
-
-void Err(const QString& text) { std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData()); }
 
 const char* kUsage =
     "usage: tarvelcut info FILE...\n"
@@ -30,15 +28,6 @@ const char* kUsage =
     "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
     "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
     "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n";
-
-class TConsoleUi : public IUserInterface {
-public:
-    void ShowMessage(const QString& text, const QString&, TMessageKind) override { Err(text); }
-    bool Ask(const QString&, const QString&) override { return false; }
-    bool ChooseFolder(QString&, const QString&, const QString&) override { return false; }
-    void ShellExecute(const QString&, const QString&) override {}
-    void ProcessPendingEvents() override {}
-};
 
 class TConsoleHost : public workflow::JobHost {
 public:
@@ -53,12 +42,12 @@ public:
     void ProcessEvents() override {}
     bool Cancelled() const override { return false; }
     bool AskYesNo(const QString&, const QString& text) override {
-        if (!overwrite_) Err(text + QStringLiteral(" Not replaced (use --overwrite)."));
+        if (!overwrite_) cli::PrintError(text + QStringLiteral(" Not replaced (use --overwrite)."));
         return overwrite_;
     }
     void ShowInformation(const QString&, const QString&) override {}
     void ShowMessage(const QString& text) override {
-        Err(text);
+        cli::PrintError(text);
         failed_ = true;
     }
     void ExploreFolder(const QString&) override {}
@@ -101,7 +90,7 @@ int Info(const QStringList& files) {
                         t.album.toLocal8Bit().constData(), t.genre.toLocal8Bit().constData(),
                         t.year.toLocal8Bit().constData());
         } catch (const std::exception& e) {
-            Err(f + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
+            cli::PrintError(f + QStringLiteral(": ") + QString::fromLocal8Bit(e.what()));
             status = 1;
         }
     }
@@ -125,11 +114,11 @@ int Cut(const cli::CutOptions& o) {
 
     const workflow::FormatCode in = workflow::FormatFromFileName(o.source);
     if (in == workflow::fcUnknown) {
-        Err(QStringLiteral("%1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.").arg(o.source));
+        cli::PrintError(QStringLiteral("%1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.").arg(o.source));
         return 1;
     }
     if (!QFileInfo(o.source).isFile()) {
-        Err(QStringLiteral("%1: no such file").arg(o.source));
+        cli::PrintError(QStringLiteral("%1: no such file").arg(o.source));
         return 1;
     }
     TProgramComponents pc;
@@ -156,7 +145,7 @@ int Cut(const cli::CutOptions& o) {
         if (workflow::FormatCodeFromText(t) == out) formatText = t;
     for (std::size_t i = 0; i < spans.size(); ++i) {
         if (spans[i].start >= duration) {
-            Err(QStringLiteral("a segment starts at %1, past the end of the source (%2)")
+            cli::PrintError(QStringLiteral("a segment starts at %1, past the end of the source (%2)")
                     .arg(workflow::TimeText(spans[i].start), workflow::TimeText(duration)));
             return 1;
         }
@@ -171,21 +160,9 @@ int Cut(const cli::CutOptions& o) {
         if (o.year) rows.SetText(row, workflow::colYear, *o.year);
     }
 
-    TConsoleUi ui;
-    struct TNoList : IWmaFormatList {
-        void SetFormatGroup(int) override {}
-        int FormatCount() override { return 0; }
-        void SetFormatIndex(int) override {}
-        QString FormatName() override { return {}; }
-    } none;
+    cli::TConsoleUi ui;
     workflow::JobComponents c = adapters.Components();
-    c.configureWriter = [&](workflow::FormatCode code) {
-        IWmaFormatList* wma = pc.WmaFormatSettings();
-        return ::ConfigureWriter(code, params,
-                                 TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(),
-                                                wma ? *wma : static_cast<IWmaFormatList&>(none)},
-                                 ui);
-    };
+    c.configureWriter = cli::WriterConfiguration(pc, params, ui);
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
@@ -216,11 +193,11 @@ int main(int argc, char** argv) {
         if (command == u"merge") return RunMergeCommand(args);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
     } catch (const cli::UsageError& e) {
-        Err(e.text);
+        cli::PrintError(e.text);
         std::fputs(kUsage, stderr);
         return 2;
     } catch (const std::exception& e) {
-        Err(QString::fromLocal8Bit(e.what()));
+        cli::PrintError(QString::fromLocal8Bit(e.what()));
         return 1;
     }
 }

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <cmath>
 
+#include "workflow/TimeText.h"
+
 namespace cli {
 
 std::optional<std::int64_t> ParseTime(const QString& text) {
@@ -17,7 +19,7 @@ std::optional<std::int64_t> ParseTime(const QString& text) {
         // A fraction is a decimal fraction of a second: ".5" is 500 ms.
         QString frac = m.captured(4);
         while (frac.size() < 3) frac += QLatin1Char('0');
-        return ((h * 3600 + min * 60 + s) * 1000) + frac.toLongLong();
+        return workflow::ComposeTime(h, min, s, frac.toLongLong());
     }
     if (seconds.match(t).hasMatch()) return static_cast<std::int64_t>(std::llround(t.toDouble() * 1000.0));
     return std::nullopt;

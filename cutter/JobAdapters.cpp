@@ -83,6 +83,8 @@ void TTagWriterAdapter::WriteTags(workflow::FormatCode format, const QString& pa
         case workflow::fcOggVorbis: {
             TOggVorbis ogg;
             if (!ogg.LoadFromFile(file)) throw std::runtime_error("Unable to read the Ogg Vorbis file " + file);
+            // An output its reader finds not valid (too short to measure) is left untagged.
+            if (!ogg.IsValidStream()) break;
             ogg.TagTitle = U8(tags.title);
             ogg.TagArtist = U8(tags.artist);
             ogg.TagAlbum = U8(tags.album);

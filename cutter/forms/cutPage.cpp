@@ -45,10 +45,11 @@ const QString kSourceFilter = QStringLiteral(
     "Ogg Vorbis Files(*.ogg);;Windows Media Audio files(*.wma)");
 
 // A position box that, like the program's spin edits, takes any number typed and reads as
-// its nearest limit: typing 4 into a box that runs to 3 gives 3.
+// its nearest limit: typing 4 into a box that runs to 3 gives 3. It shows its value with
+// leading zeros to the width the time text gives that field (074 milliseconds, 05 seconds).
 class TSpinEdit : public QSpinBox {
 public:
-    TSpinEdit(QWidget* parent, int designMax) : QSpinBox(parent) {
+    TSpinEdit(QWidget* parent, int designMax, int digits) : QSpinBox(parent), digits_(digits) {
         setRange(0, designMax);
         setAlignment(Qt::AlignRight);
     }
@@ -61,6 +62,10 @@ protected:
         return input.size() <= 9 ? QValidator::Acceptable : QValidator::Invalid;
     }
     int valueFromText(const QString& text) const override { return std::clamp(text.toInt(), minimum(), maximum()); }
+    QString textFromValue(int value) const override { return QStringLiteral("%1").arg(value, digits_, 10, QChar(u'0')); }
+
+private:
+    int digits_;
 };
 
 // A drop-down over the cells of one grid column that also takes a text of the user's own.
@@ -194,7 +199,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
                  {&spSecond, "spSecond", 100, 122, 48, "."},
                  {&spMSec, "spMSec", 999, 178, 56, nullptr}};
     for (const auto& b : boxes) {
-        *b.box = new TSpinEdit(grpSplit, b.designMax);
+        *b.box = new TSpinEdit(grpSplit, b.designMax, b.box == &spMSec ? 3 : 2);
         (*b.box)->setObjectName(QString::fromLatin1(b.name));
         (*b.box)->setGeometry(b.x, 78, b.w, 24);
         (*b.box)->installEventFilter(this);
@@ -489,7 +494,7 @@ void TCutPage::Apply(const workflow::BoxOutcome& o) {
 void TCutPage::TrackBarChanged() {
     workflow::PositionBoxes b = Boxes();
     RefreshPosition();
-    workflow::ShowPosition(TrackBar->value(), b);
+    workflow::ShowPosition(TrackBar->value(), DurationText, b);
     ApplyBoxes(b);
 }
 

@@ -18,6 +18,7 @@
 #include "ProductInfo.h"
 #include "QtUserInterface.h"
 #include "WriterConfig.h"
+#include "application.h"
 #include "aboutForm.h"
 #include "cutPage.h"
 #include "icons.h"
@@ -50,6 +51,8 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
         ui = ownUi_.get();
     }
     ui_ = ui;
+    // An error that no step catches is shown in this window's error box.
+    TApplication::SetErrorReporter([this](const QString& text) { ui_->ShowMessage(text, AppTitle, TMessageKind::Error); });
 
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(AppTitle);
@@ -98,7 +101,7 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
     UpdateActions();
 }
 
-TfrmMain::~TfrmMain() = default;
+TfrmMain::~TfrmMain() { TApplication::SetErrorReporter({}); }
 
 void TfrmMain::BuildActions() {
     grpPages = new QActionGroup(this);

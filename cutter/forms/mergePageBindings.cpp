@@ -5,6 +5,8 @@
 #include "tags/OggVorbis.h"
 #include "tags/wmaTags.h"
 
+#include <stdexcept>
+
 using namespace workflow;
 
 namespace {
@@ -39,7 +41,8 @@ public:
                 ogg.TagDate = U8(t.year);
                 ogg.TagTrack = std::uint16_t(ShownNumber(track));
                 ogg.TagComment = U8(comment);
-                ogg.WriteTags(U8(path));
+                // The job reports what could not be stored (a comment too long for the rewrite).
+                if (!ogg.WriteTags(U8(path))) throw std::runtime_error("Unable to write the tags of " + U8(path));
             }
         } else if (code == workflow::fcMp3) {
             editor_.SetPropertyByName(u"Title", U16(t.title));

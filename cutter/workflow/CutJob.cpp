@@ -174,7 +174,12 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     tags.album = rows_.Text(row, colAlbum);
     tags.genre = rows_.Text(row, colGenre);
     tags.year = rows_.Text(row, colYear);
-    if (c_.tags) c_.tags->WriteTags(out, path, tags);
+    // Tags that cannot be stored are reported; the audio is complete and the job goes on.
+    try {
+        if (c_.tags) c_.tags->WriteTags(out, path, tags);
+    } catch (const std::exception& e) {
+        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
+    }
 }
 
 }  // namespace

@@ -138,16 +138,22 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
             host.ProcessEvents();
         }
         result.cancelled = host.Cancelled();
-        if (state == FileState::Finished) {
-            if (options.showSuccess && !result.cancelled)
-                host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
-            if (options.openDestination) host.ExploreFolder(request.folder);
-        }
+        // The output is closed and tagged before the outcome is told, so a tag writer that
+        // cannot store the tags is reported instead of "Success".
         w->Close();
+        QString tagError;
         try {
             if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
-        } catch (...) {
-            // Tagging errors are dropped; the audio is complete.
+        } catch (const std::exception& e) {
+            tagError = QString::fromUtf8(e.what());
+        }
+        result.tagsStored = tagError.isEmpty();
+        if (state == FileState::Finished) {
+            if (!result.tagsStored)
+                host.ShowMessage(QStringLiteral("Error: ") + tagError);
+            else if (options.showSuccess && !result.cancelled)
+                host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
+            if (options.openDestination) host.ExploreFolder(request.folder);
         }
     } catch (...) {
         try {

@@ -34,10 +34,12 @@ struct MergeJobResult {
     QString outputPath;
     int filesCopied = 0;
     bool cancelled = false;
+    bool tagsStored = true;  // false when the tag writer raised an error
 };
 
 // Runs the job. Errors while creating the output propagate; errors after it are caught,
-// the writer is closed and the partial output kept and tagged.
+// the writer is closed and the partial output kept and tagged. Tags that cannot be stored
+// are reported with "Error: " through the host in place of the success message.
 MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& options, JobComponents& components,
                            JobHost& host);
 

@@ -65,10 +65,17 @@ void SetLimitsFromDuration(const QString& d, PositionBoxes& b) {
     b.secondEnabled = b.secondMax > 0;
 }
 
-void ShowPosition(std::int64_t ms, PositionBoxes& b) {
+void ShowPosition(std::int64_t ms, const QString& d, PositionBoxes& b) {
     b.msecMax = 999;
     const QString text = TimeText(ms);
     const Clock c = ClockOf(text);
+    // The limits follow the new position before the values are set: a maximum lowered for
+    // the duration's last hour or minute would otherwise clamp the values shown.
+    if (!d.isEmpty()) {
+        const Clock end = ClockOf(d);
+        if (LongText(d)) b.minuteMax = c.hours == end.hours ? end.minutes : 59;
+        b.secondMax = c.hours == end.hours && c.minutes == end.minutes ? end.seconds : 59;
+    }
     b.hour = c.hours;
     b.minute = c.minutes;
     b.second = c.seconds;

@@ -25,9 +25,10 @@ struct PositionBoxes {
 // boxes are enabled exactly when their maximum is above 0. Values are left alone.
 void SetLimitsFromDuration(const QString& durationText, PositionBoxes& boxes);
 
-// Track bar moved to `ms`: the millisecond box runs to 999 again and the four boxes show
-// the position's time text.
-void ShowPosition(std::int64_t ms, PositionBoxes& boxes);
+// Track bar moved to `ms`: the millisecond box runs to 999 again, the minute and second
+// maxima become those of the new position within the duration text D (unchanged while D is
+// empty), and the four boxes show the position's time text.
+void ShowPosition(std::int64_t ms, const QString& durationText, PositionBoxes& boxes);
 
 // What a box's change asks of the page: move the track bar (and refresh the label), or,
 // for the minute box, fall back to a lower minute (which runs the minute rule again).

@@ -34,6 +34,7 @@
 #include "specialForm.h"
 #include "workflow/Genres.h"
 #include "workflow/PositionRules.h"
+#include "workflow/TimeText.h"
 
 namespace {
 
@@ -184,7 +185,7 @@ TEST_F(CutPageTest, TypedMinuteBeyondTheEndFallsBack) {
     EXPECT_EQ(page_->spMinute->value(), 3);
     EXPECT_EQ(page_->TrackBar->value(), 180000);
     Focus(page_->spSecond);
-    EXPECT_EQ(page_->spMinute->text(), "3");
+    EXPECT_EQ(page_->spMinute->text(), "03");
     // At two minutes the seconds run to 59 again; with them at 30 the minute 3 lies beyond
     // the end and falls back to 2.
     page_->spMinute->setValue(2);
@@ -218,6 +219,49 @@ TEST_F(CutPageTest, TwoHourSourceFromNinetyToTenMinutes) {
     EXPECT_TRUE(page_->SpinsLinked());
     page_->spSecond->setValue(6);
     EXPECT_EQ(page_->TrackBar->value(), 606000);
+}
+
+// A maximum lowered for the duration's last hour, minute or second must not clamp what the
+// track bar shows when it moves away, nor make a box's arrow jump the position back.
+TEST_F(CutPageTest, TrackBarAcrossALoweredLimit) {
+    const struct {
+        std::int64_t duration;
+        int h, m, s;  // typed into the boxes: the duration's last minute and second
+        int to;       // then the track bar moves here
+        int th, tm, ts, tz;
+        const char* texts;  // the four boxes as shown
+        QSpinBox* TCutPage::*arrow;
+        int afterArrow;
+    } rows[] = {
+        {205120, 0, 3, 25, 101074, 0, 1, 41, 74, "00 01 41 074", &TCutPage::spSecond, 102074},
+        {3630500, 1, 0, 30, 2710750, 0, 45, 10, 750, "00 45 10 750", &TCutPage::spMinute, 2770750},
+        {3630500, 1, 0, 30, 3601009, 1, 0, 1, 9, "01 00 01 009", &TCutPage::spMSec, 3601010},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.to);
+        Load(QStringLiteral("source%1.mp3").arg(r.to), r.duration);
+        Focus(page_->spHour);
+        if (page_->spHour->isEnabled()) page_->spHour->setValue(r.h);
+        page_->spMinute->setValue(r.m);
+        page_->spSecond->setValue(r.s);
+        ASSERT_EQ(page_->TrackBar->value(), ((r.h * 60 + r.m) * 60 + r.s) * 1000);
+        ASSERT_LT(page_->spMSec->maximum(), 999);  // the last second's limit is in force
+        Focus(page_->TrackBar);
+        SetPosition(r.to);
+        EXPECT_EQ(page_->spHour->value(), r.th);
+        EXPECT_EQ(page_->spMinute->value(), r.tm);
+        EXPECT_EQ(page_->spSecond->value(), r.ts);
+        EXPECT_EQ(page_->spMSec->value(), r.tz);
+        const QString shown = QStringList{page_->spHour->text(), page_->spMinute->text(), page_->spSecond->text(),
+                                          page_->spMSec->text()}
+                                  .join(u' ');
+        EXPECT_EQ(shown, QString::fromLatin1(r.texts));
+        EXPECT_TRUE(page_->lblPos->text().startsWith("Current Position: " + workflow::TimeText(r.to) + " "));
+        QSpinBox* arrow = page_->*r.arrow;
+        Focus(arrow);
+        arrow->stepUp();
+        EXPECT_EQ(page_->TrackBar->value(), r.afterArrow);
+    }
 }
 
 TEST_F(CutPageTest, MarksLabelAndMarkerLines) {

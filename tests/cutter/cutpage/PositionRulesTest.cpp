@@ -60,7 +60,7 @@ TEST(PositionRules, TrackBarFillsTheBoxes) {
         SCOPED_TRACE(r.ms);
         PositionBoxes b = At(7, 7, 7, 7);
         b.msecMax = 120;
-        ShowPosition(r.ms, b);
+        ShowPosition(r.ms, "", b);
         EXPECT_EQ(b.msecMax, 999);
         EXPECT_EQ(b.hour, r.h);
         EXPECT_EQ(b.minute, r.m);
@@ -73,8 +73,8 @@ TEST(PositionRules, TrackBarFillsTheBoxes) {
 TEST(PositionRules, TwoHourSourceMovedBackToTenMinutes) {
     PositionBoxes b;
     SetLimitsFromDuration("02:00:00.000", b);
-    ShowPosition(5400000, b);
-    ShowPosition(600000, b);
+    ShowPosition(5400000, "02:00:00.000", b);
+    ShowPosition(600000, "02:00:00.000", b);
     EXPECT_EQ(b.hour, 0);
     EXPECT_EQ(b.minute, 10);
     EXPECT_EQ(b.second, 0);

@@ -16,9 +16,13 @@
 #include <QTemporaryDir>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QTest>
+#include <QTimer>
+#include <unistd.h>
 
 #include "FakeAudio.h"
 #include "FakeMedia.h"
+#include "application.h"
 #include "fakes.h"
 #include "mainForm.h"
 #include "mergePage.h"
@@ -299,6 +303,49 @@ TEST_F(MergePageTest, UncreatableFolderOpensTheChooser) {
     ASSERT_EQ(ui_.folderRequests.size(), 1);
     EXPECT_TRUE(ui_.folderRequests[0].startsWith("Select Target folder|c:"));
     EXPECT_EQ(page_->edtFolder->text(), dir_.filePath("chosen"));
+}
+
+// A folder where no file can be made: read-only for a user; for root, who writes anywhere,
+// /proc.
+QString UnwritableFolder(const QTemporaryDir& dir) {
+    if (geteuid() == 0) return QStringLiteral("/proc");
+    const QString folder = dir.filePath("readonly");
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    return folder;
+}
+
+TEST_F(MergePageTest, OutputThatCannotBeMadeShowsTheErrorAndLeavesTheWindowUsable) {
+    Add({Media("a.mp3", 85, 1500, 1), Media("b.mp3", 85, 1500, 1)});
+    page_->edtFolder->setText(UnwritableFolder(dir_));
+    page_->cmbFormat->setCurrentIndex(2);
+    w_->UpdateActions();
+    ASSERT_TRUE(page_->btnMerge->isEnabled());
+    // Clicked as a user would, so the error travels out of the slot into the event loop.
+    QTest::mouseClick(page_->btnMerge, Qt::LeftButton);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_TRUE(ui_.messages[0].text.startsWith("Cannot create ")) << ui_.messages[0].text.toStdString();
+    EXPECT_EQ(ui_.messages[0].caption, AppTitle);
+    EXPECT_EQ(ui_.messages[0].kind, TMessageKind::Error);
+    EXPECT_TRUE(w_->isEnabled());
+    EXPECT_TRUE(host_.infos.isEmpty());  // no "Success"
+    // The window goes on: the next merge into a usable folder is made.
+    page_->edtFolder->setText(dir_.filePath("out"));
+    w_->UpdateActions();
+    QTest::mouseClick(page_->btnMerge, Qt::LeftButton);
+    EXPECT_EQ(writer_.created.size(), 2);
+    EXPECT_EQ(writer_.created.last(), dir_.filePath("out") + "/Undefined.wav");
+}
+
+TEST_F(MergePageTest, AnErrorEscapingAnySlotIsShownAndTheLoopGoesOn) {
+    QTimer::singleShot(0, w_.get(), [] { throw std::runtime_error("escaped"); });
+    bool later = false;
+    QTimer::singleShot(0, w_.get(), [&later] { later = true; });
+    QApplication::processEvents();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "escaped");
+    EXPECT_EQ(ui_.messages[0].kind, TMessageKind::Error);
+    EXPECT_TRUE(later);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
-// GoogleTest entry for widget tests: one QApplication for the whole run.
+// GoogleTest entry for widget tests: one application object for the whole run, the
+// program's own, so errors escaping a handler reach the error box as in the program.
 #include <gtest/gtest.h>
 
-#include <QApplication>
+#include "application.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,8 @@
 // unit), for driving the jobs without codecs.
 #pragma once
 
+#include <stdexcept>
+
 #include <QFile>
 #include <QMap>
 #include <QStringList>
@@ -60,7 +62,9 @@ struct FakeWriter : AudioWriter {
         created << p;
         written[p] = 0;
         QFile f(p);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        // As the writer components do, a file that cannot be made raises the error.
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            throw std::runtime_error("Cannot create " + p.toStdString() + ": " + f.errorString().toStdString());
     }
     void Write(const AudioBlock& b) override {
         if (b.Empty()) return;
@@ -75,7 +79,9 @@ struct FakeWriter : AudioWriter {
 struct FakeTags : TagWriter {
     QStringList tagged;
     QList<TagValues> values;
+    QString refuse;  // a path whose tags cannot be stored
     void WriteTags(FormatCode, const QString& path, const TagValues& t) override {
+        if (!refuse.isEmpty() && path == refuse) throw std::runtime_error("Unable to write the tags of " + path.toStdString());
         tagged << path;
         values << t;
     }

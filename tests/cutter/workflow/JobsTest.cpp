@@ -170,6 +170,18 @@ TEST_F(CutFixture, ComponentErrorEndsTheJobAfterClosingTheProgress) {
     EXPECT_EQ(host.progressClosed, 1);
 }
 
+TEST_F(CutFixture, TagsThatCannotBeStoredAreReportedAndTheNextRowIsCut) {
+    Load("song.ogg", 10000);
+    rows.AppendRow(0, 5000);
+    rows.AppendRow(5000, 10000);
+    for (int i = 0; i < 2; ++i) rows.SetText(i, colFormat, "Ogg Vorbis");
+    tags.refuse = out + "/song_1.ogg";
+    const CutJobResult r = Run();
+    EXPECT_EQ(r.filesWritten, 2);
+    EXPECT_EQ(host.messages, QStringList{"Error: Unable to write the tags of " + tags.refuse});
+    EXPECT_EQ(tags.tagged, QStringList{out + "/song_2.ogg"});
+}
+
 namespace {
 
 struct MergeFixture : CutFixture {
@@ -265,4 +277,22 @@ TEST_F(MergeFixture, OverwriteDeclinedMakesNothing) {
     o.promptOverwrite = true;
     EXPECT_EQ(Merge(o).outcome, MergeOutcome::OverwriteDeclined);
     EXPECT_TRUE(writer.created.isEmpty());
+}
+
+TEST_F(MergeFixture, TagsThatCannotBeStoredAreReportedInPlaceOfSuccess) {
+    req.inputs = {Make("a.ogg", 2000), Make("b.ogg", 1000)};
+    req.folder = dir.path() + "/m";
+    req.fileName = "joined";
+    req.formatIndex = 1;
+    tags.refuse = dir.path() + "/m/joined.ogg";
+    JobOptions o;
+    o.showSuccess = true;
+    o.openDestination = true;
+    const MergeJobResult r = Merge(o);
+    EXPECT_EQ(r.outcome, MergeOutcome::Finished);
+    EXPECT_FALSE(r.tagsStored);
+    EXPECT_EQ(writer.written[tags.refuse], 3000);
+    EXPECT_TRUE(host.infos.isEmpty());
+    EXPECT_EQ(host.messages, QStringList{"Error: Unable to write the tags of " + tags.refuse});
+    EXPECT_EQ(host.explored, QStringList{req.folder});
 }

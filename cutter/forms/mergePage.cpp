@@ -57,6 +57,9 @@ public:
             plain.palette.setColor(QPalette::Text, Qt::white);
             plain.backgroundBrush = Qt::NoBrush;
             QStyledItemDelegate::paint(painter, plain, index);
+            // The highlight takes the keyboard to the grid, after this paint is done.
+            if (!page_->GridView->hasFocus())
+                QMetaObject::invokeMethod(page_->GridView, qOverload<>(&QWidget::setFocus), Qt::QueuedConnection);
             return;
         }
         QStyledItemDelegate::paint(painter, option, index);

@@ -186,4 +186,30 @@ TEST_F(CliCut, AnExistingOutputIsReplacedOnlyWithOverwrite) {
     EXPECT_LT(FileSize(out + "/x.wav"), static_cast<std::int64_t>(first.size()));
 }
 
+// The tag steps on real Ogg Vorbis outputs: a comment too long for the rewrite is reported
+// by a failing status (the audio is kept); an output too short to be valid is not tagged.
+TEST_F(CliCut, OggTagsThatCannotBeStoredOrAnOutputTooShortToTag) {
+    WavSpec shape;
+    shape.seconds = 1.0;
+    const std::string a = MakeOgg(dir_, "a.ogg", shape, 128), b = MakeOgg(dir_, "b.ogg", shape, 128);
+    const std::string joined = dir_ + "/j.ogg";
+    EXPECT_EQ(Tool("merge " + Quote(joined) + " " + Quote(a) + " " + Quote(b) + " --title Joined --comment " +
+                   std::string(100 * 1024, 'c')),
+              1);
+    EXPECT_NE(LastError().find("Unable to write the tags of"), std::string::npos) << LastError();
+    EXPECT_EQ(Run("ogginfo " + Quote(joined) + " >/dev/null"), 0);
+    EXPECT_EQ(Tag(joined, "title"), "");
+
+    ASSERT_EQ(Tool("cut " + Quote(a) + " --out " + Quote(dir_ + "/o") +
+                   " --format ogg --segment 00:00.100-00:00.160=short --title Short"),
+              0)
+        << LastError();
+    EXPECT_EQ(Tag(dir_ + "/o/short.ogg", "title"), "");
+    ASSERT_EQ(Tool("cut " + Quote(a) + " --out " + Quote(dir_ + "/o") +
+                   " --format ogg --segment 00:00.100-00:00.600=long --title Long"),
+              0)
+        << LastError();
+    EXPECT_EQ(Tag(dir_ + "/o/long.ogg", "title"), "Long");
+}
+
 }  // namespace

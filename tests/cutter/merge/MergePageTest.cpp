@@ -238,6 +238,20 @@ TEST_F(MergePageTest, MovesAndPlayback) {
     EXPECT_TRUE(reader_.open.isEmpty());
 }
 
+TEST_F(MergePageTest, PaintingThePlayedRowGivesTheGridTheFocus) {
+    Add({Media("a.mp3", 85, 5000, 1), Media("b.mp3", 85, 5000, 1)});
+    Select(1);
+    page_->edtTitle->setFocus();
+    page_->GridView->viewport()->grab();  // the selected row, not played: no highlight
+    QApplication::processEvents();
+    EXPECT_EQ(w_->focusWidget(), page_->edtTitle);
+    w_->ActMplay->trigger();
+    page_->edtTitle->setFocus();
+    page_->GridView->viewport()->grab();
+    QApplication::processEvents();
+    EXPECT_EQ(w_->focusWidget(), page_->GridView);
+}
+
 TEST_F(MergePageTest, ClosingWhilePlayingStopsThePlayer) {
     Add({Media("a.mp3", 85, 5000, 1), Media("b.mp3", 85, 5000, 1)});
     Select(1);

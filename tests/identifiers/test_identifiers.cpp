@@ -4,6 +4,8 @@
 // (creation by class id, QueryInterface by interface id, CLSIDFromProgID).
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+
 #include <cstdlib>
 #include <string>
 
@@ -87,6 +89,11 @@ IDispatch* DispatchProperty(IUnknown* obj, const char16_t* name) {
 class Identifiers : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // The player component plays through the host's Qt event loop.
+        static int argc = 1;
+        static char name[] = "test_identifiers";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) static QCoreApplication app(argc, argv);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         for (const char* m : {"KezAudioFile3", "KezAudioFileWMA3", "KezAudioFormatSettings3", "KezAudioPlayer3",
                               "AudioFormat", "KezAudioCompress3", "KezAudioArrayProcessing3", "KezAudioChunksEditor3"})
@@ -225,8 +232,6 @@ TEST_F(Identifiers, LibraryTypeLibrariesAndApplicationIds) {
         EXPECT_EQ(Value(std::u16string(u"AppID\\") + lib.appid), lib.appName);
         EXPECT_EQ(Value(u"AppID\\" + platform::text::Utf8ToUtf16(lib.module) + u".DLL", u"AppID"), lib.appid);
     }
-    // The chunks editor's type library also declares the audio format interface.
-    EXPECT_EQ(Value(u"Interface\\{B7EE3E6B-D84B-4DDD-8B91-BD974CC6CA89}\\TypeLib"), kLibraries[1].libid);
 }
 
 TEST_F(Identifiers, LibraryClassesAsRegisteredAndAnswered) {

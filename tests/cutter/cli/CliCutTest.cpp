@@ -197,7 +197,7 @@ TEST_F(CliCut, OggTagsThatCannotBeStoredOrAnOutputTooShortToTag) {
                    std::string(100 * 1024, 'c')),
               1);
     EXPECT_NE(LastError().find("Unable to write the tags of"), std::string::npos) << LastError();
-    EXPECT_EQ(Run("ogginfo " + Quote(joined) + " >/dev/null"), 0);
+    EXPECT_EQ(testmedia::Run("ogginfo " + Quote(joined) + " >/dev/null"), 0);
     EXPECT_EQ(Tag(joined, "title"), "");
 
     ASSERT_EQ(Tool("cut " + Quote(a) + " --out " + Quote(dir_ + "/o") +

@@ -174,8 +174,15 @@ int Cut(const cli::CutOptions& o) {
         }
         const int row = rows.AppendRow(spans[i].start, std::min(spans[i].end, duration));
         rows.SetText(row, workflow::colFormat, formatText);
-        if (i < o.segments.size() && !o.segments[i].name.isEmpty())
+        if (i < o.segments.size() && !o.segments[i].name.isEmpty()) {
             rows.SetText(row, workflow::colName, o.segments[i].name);
+        } else if (spans.size() > 9) {
+            // "song_01" ... "song_12": a shell's sorted globbing keeps the pieces in order.
+            const QString name = rows.Text(row, workflow::colName);
+            const qsizetype us = name.lastIndexOf(QLatin1Char('_'));
+            const int width = int(QString::number(spans.size()).size());
+            if (us >= 0) rows.SetText(row, workflow::colName, name.left(us + 1) + name.mid(us + 1).rightJustified(width, u'0'));
+        }
         if (o.title) rows.SetText(row, workflow::colTitle, *o.title);
         if (o.artist) rows.SetText(row, workflow::colArtist, *o.artist);
         if (o.album) rows.SetText(row, workflow::colAlbum, *o.album);

@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "com/combase.h"
 #include "text/codepage.h"
@@ -75,6 +76,10 @@ void OleCheckCreate(HRESULT hr, const char* component, const char* module) {
     Dl_info info{};
     if (dladdr(reinterpret_cast<const void*>(&CoCreateInstance), &info) && info.dli_fname) {
         std::string lib = info.dli_fname;
+        if (char* real = ::realpath(info.dli_fname, nullptr)) {
+            lib = real;
+            std::free(real);
+        }
         if (auto slash = lib.rfind('/'); slash != std::string::npos) path = lib.substr(0, slash + 1) + module;
     }
     message += " Reinstall TarvelCutter, or register the module for your user with: regsvr " + path;

@@ -7,7 +7,7 @@ build=$1
 work=$(mktemp -d)
 installed=""
 cleanup() {
-  [ -n "$installed" ] && DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq tarvelcutter >/dev/null 2>&1
+  [ -n "$installed" ] && DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq tarvelcutter >/dev/null 2>&1
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -8,6 +8,10 @@
 TAppPaths DefaultAppPaths() {
     TAppPaths p;
     p.programDir = QCoreApplication::applicationDirPath();
+    // An installed program keeps its libraries in a private folder and writes nothing beside
+    // its binary; a build keeps everything in one folder, and grid.ini may sit there.
+    if (!QFileInfo::exists(p.programDir + QStringLiteral("/libplatform.so")))
+        p.programDir.clear();
     p.configDir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/TarvelCutter");
     p.musicDir = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
     if (p.musicDir.isEmpty() || p.musicDir == QDir::homePath())

@@ -11,8 +11,9 @@ struct TAppPaths {
     QString musicDir;
 };
 
-// The program's folder, <config>/TarvelCutter and the user's music folder (~/Music when
-// the desktop names none). Needs a QCoreApplication.
+// The program's folder (empty once installed: nothing is written beside the binary),
+// <config>/TarvelCutter and the user's music folder (~/Music when the desktop names none).
+// Needs a QCoreApplication.
 TAppPaths DefaultAppPaths();
 
 // The "grid.ini" to load: the one beside the program, else the one in the configuration

@@ -27,11 +27,34 @@ const char* kUsage =
     "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
     "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
     "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
-    "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n";
+    "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n"
+    "       tarvelcut --version\n"
+    "Values may follow an option or an equals sign (--format=ogg); -o is --out; -q hides the progress.\n";
+
+bool g_quiet = false;  // -q: no progress line
+
+// The conventions of the command line the option parsers do not know: "--opt=value" as
+// "--opt value", "-o" for "--out", and "-q"/"--quiet" anywhere.
+QStringList Normalized(const QStringList& args) {
+    QStringList out;
+    for (const QString& a : args) {
+        if (a == u"-q" || a == u"--quiet") {
+            g_quiet = true;
+        } else if (a == u"-o") {
+            out << QStringLiteral("--out");
+        } else if (a.startsWith(u"--") && a.indexOf(QLatin1Char('=')) > 2) {
+            const qsizetype eq = a.indexOf(QLatin1Char('='));
+            out << a.left(eq) << a.mid(eq + 1);
+        } else {
+            out << a;
+        }
+    }
+    return out;
+}
 
 class TConsoleHost : public workflow::JobHost {
 public:
-    explicit TConsoleHost(bool overwrite) : overwrite_(overwrite), tty_(isatty(2)) {}
+    explicit TConsoleHost(bool overwrite) : overwrite_(overwrite), tty_(isatty(2) && !g_quiet) {}
     void BeginProgress(const QString&) override {}
     void EndProgress() override {
         if (tty_) std::fputs("\n", stderr);
@@ -151,8 +174,15 @@ int Cut(const cli::CutOptions& o) {
         }
         const int row = rows.AppendRow(spans[i].start, std::min(spans[i].end, duration));
         rows.SetText(row, workflow::colFormat, formatText);
-        if (i < o.segments.size() && !o.segments[i].name.isEmpty())
+        if (i < o.segments.size() && !o.segments[i].name.isEmpty()) {
             rows.SetText(row, workflow::colName, o.segments[i].name);
+        } else if (spans.size() > 9) {
+            // "song_01" ... "song_12": a shell's sorted globbing keeps the pieces in order.
+            const QString name = rows.Text(row, workflow::colName);
+            const qsizetype us = name.lastIndexOf(QLatin1Char('_'));
+            const int width = int(QString::number(spans.size()).size());
+            if (us >= 0) rows.SetText(row, workflow::colName, name.left(us + 1) + name.mid(us + 1).rightJustified(width, u'0'));
+        }
         if (o.title) rows.SetText(row, workflow::colTitle, *o.title);
         if (o.artist) rows.SetText(row, workflow::colArtist, *o.artist);
         if (o.album) rows.SetText(row, workflow::colAlbum, *o.album);
@@ -178,12 +208,20 @@ int Cut(const cli::CutOptions& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
+    QStringList args = Normalized(app.arguments().mid(1));
     if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
         std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
     }
+    if (args[0] == u"--version") {
+        std::fputs("tarvelcut " KEZ_VERSION "\n", stdout);
+        return 0;
+    }
     const QString command = args.takeFirst();
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
     try {
         if (command == u"info") {
             if (args.isEmpty()) throw cli::UsageError{QStringLiteral("info needs at least one file")};

@@ -1,7 +1,11 @@
 #include "cutter/components/EOleException.h"
 
-#include <cstdio>
+#include <dlfcn.h>
 
+#include <cstdio>
+#include <cstdlib>
+
+#include "com/combase.h"
 #include "text/codepage.h"
 
 namespace {
@@ -56,4 +60,28 @@ void OleCheck(HRESULT hr) {
     }
     if (message.empty()) message = StatusText(hr);
     throw EOleException(message, hr, source);
+}
+
+void OleCheckCreate(HRESULT hr, const char* component, const char* module) {
+    if (hr != REGDB_E_CLASSNOTREG && hr != CO_E_DLLNOTFOUND && hr != CO_E_ERRORINDLL &&
+        hr != CLASS_E_CLASSNOTAVAILABLE)
+        return OleCheck(hr);
+    std::string message = StatusText(hr) + ": the component " + component + " (module " + module +
+                          ") could not be created.";
+    if (hr != REGDB_E_CLASSNOTREG) {
+        if (const char* why = PlatformLastLoadError(); why && *why) message += std::string(" ") + why + ".";
+    }
+    // The modules sit beside the platform library, in a build as once installed.
+    std::string path = module;
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&CoCreateInstance), &info) && info.dli_fname) {
+        std::string lib = info.dli_fname;
+        if (char* real = ::realpath(info.dli_fname, nullptr)) {
+            lib = real;
+            std::free(real);
+        }
+        if (auto slash = lib.rfind('/'); slash != std::string::npos) path = lib.substr(0, slash + 1) + module;
+    }
+    message += " Reinstall TarvelCutter, or register the module for your user with: regsvr " + path;
+    throw EOleException(message, hr);
 }

@@ -24,3 +24,8 @@ private:
 // Raises EOleException for a failed status, taking the text from the calling thread's
 // error information (cleared as it is read). Succeeded statuses pass through.
 void OleCheck(HRESULT hr);
+
+// OleCheck for the creation of a component: a class that is not registered, or whose module
+// does not load, raises a message that names the component and the module looked for and
+// says how to repair the registration.
+void OleCheckCreate(HRESULT hr, const char* component, const char* module);

@@ -49,10 +49,11 @@ private:
 };
 
 template <class I>
-void CreateObject(I*& intf, const CLSID& clsid, const IID& iid) {
+void CreateObject(I*& intf, const CLSID& clsid, const IID& iid, const char* component) {
     if (intf) return;
     void* p = nullptr;
-    OleCheck(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, &p));
+    OleCheckCreate(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, &p), component,
+                   "libKezAudioFile3.so");
     intf = static_cast<I*>(p);
 }
 
@@ -146,7 +147,7 @@ TAudioFile3::~TAudioFile3() {
     if (intf_) intf_->Release();
 }
 
-void TAudioFile3::Connect() { CreateObject(intf_, CLASS_AudioFile3, IID_IAudioFile3); }
+void TAudioFile3::Connect() { CreateObject(intf_, CLASS_AudioFile3, IID_IAudioFile3, "KezAudioFile3.AudioFile3"); }
 
 IAudioFile3* TAudioFile3::DefaultInterface() {
     Connect();
@@ -209,7 +210,8 @@ TAudioFileInformation3::~TAudioFileInformation3() {
 }
 
 void TAudioFileInformation3::Connect() {
-    CreateObject(intf_, CLASS_AudioFileInformation3, IID_IAudioFileInformation3);
+    CreateObject(intf_, CLASS_AudioFileInformation3, IID_IAudioFileInformation3,
+                 "KezAudioFile3.AudioFileInformation3");
 }
 
 IAudioFileInformation3* TAudioFileInformation3::DefaultInterface() {

@@ -18,10 +18,11 @@ private:
 };
 
 template <class I>
-void CreateObject(I*& intf, const CLSID& clsid, const IID& iid) {
+void CreateObject(I*& intf, const CLSID& clsid, const IID& iid, const char* component) {
     if (intf) return;
     void* p = nullptr;
-    OleCheck(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, &p));
+    OleCheckCreate(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, &p), component,
+                   "libKezAudioFileWMA3.so");
     intf = static_cast<I*>(p);
 }
 
@@ -80,7 +81,7 @@ TAudioFileWMA3::~TAudioFileWMA3() {
     if (intf_) intf_->Release();
 }
 
-void TAudioFileWMA3::Connect() { CreateObject(intf_, CLASS_AudioFileWMA3, IID_IAudioFileWMA3); }
+void TAudioFileWMA3::Connect() { CreateObject(intf_, CLASS_AudioFileWMA3, IID_IAudioFileWMA3, "KezAudioFileWMA3.AudioFileWMA3"); }
 
 IAudioFileWMA3* TAudioFileWMA3::DefaultInterface() {
     Connect();
@@ -126,7 +127,8 @@ TAudioFileWMAInformation3::~TAudioFileWMAInformation3() {
 }
 
 void TAudioFileWMAInformation3::Connect() {
-    CreateObject(intf_, CLASS_AudioFileWMAInformation3, IID_IAudioFileWMAInformation3);
+    CreateObject(intf_, CLASS_AudioFileWMAInformation3, IID_IAudioFileWMAInformation3,
+                 "KezAudioFileWMA3.AudioFileWMAInformation3");
 }
 
 IAudioFileWMAInformation3* TAudioFileWMAInformation3::DefaultInterface() {

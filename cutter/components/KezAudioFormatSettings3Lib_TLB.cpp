@@ -26,7 +26,8 @@ TAudioFormatWMA& TAudioFormatWMA::operator=(TAudioFormatWMA&& other) noexcept {
 void TAudioFormatWMA::Connect() {
     if (intf_) return;
     void* p = nullptr;
-    OleCheck(CoCreateInstance(CLASS_AudioFormatWMA, nullptr, CLSCTX_INPROC_SERVER, IID_IAudioFormatWMA, &p));
+    OleCheckCreate(CoCreateInstance(CLASS_AudioFormatWMA, nullptr, CLSCTX_INPROC_SERVER, IID_IAudioFormatWMA, &p),
+                   "KezAudioFormatSettings3.AudioFormatWMA", "libKezAudioFormatSettings3.so");
     intf_ = static_cast<IAudioFormatWMA*>(p);
 }
 

@@ -18,7 +18,8 @@ TAudioPlayer3::~TAudioPlayer3() {
 void TAudioPlayer3::Connect() {
     if (intf_) return;
     void* p = nullptr;
-    OleCheck(CoCreateInstance(CLASS_AudioPlayer3, nullptr, CLSCTX_INPROC_SERVER, IID_IAudioPlayer3, &p));
+    OleCheckCreate(CoCreateInstance(CLASS_AudioPlayer3, nullptr, CLSCTX_INPROC_SERVER, IID_IAudioPlayer3, &p),
+                   "KezAudioPlayer3.AudioPlayer3", "libKezAudioPlayer3.so");
     auto* player = static_cast<IAudioPlayer3*>(p);
     // The handlers are looked up at each event, so they may be set after connecting.
     HRESULT hr = events_->connection.Connect(

@@ -1,19 +1,44 @@
-// TarvelCutter: the program's entry. It takes no command-line arguments.
+// TarvelCutter: the program's entry. Files named on the command line are opened: one as the
+// cut page's source, several as the merge list.
+#include <QCommandLineParser>
+#include <QFileInfo>
+
 #include "AppPaths.h"
 #include "ComponentSet.h"
 #include "UserInterface.h"
 #include "application.h"
+#include "cutPage.h"
 #include "mainForm.h"
+#include "mergePage.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TarvelCutter"));
     QApplication::setApplicationDisplayName(AppTitle);
+    QApplication::setApplicationVersion(QStringLiteral(KEZ_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Cuts audio files into pieces and joins files into one."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("files"),
+                                 QStringLiteral("One file opens as the source to cut; several go to the merge list."),
+                                 QStringLiteral("[FILE...]"));
+    parser.process(app);
+    QStringList files;
+    for (const QString& f : parser.positionalArguments()) files << QFileInfo(f).absoluteFilePath();
 
     TfrmMain frmMain(CreateProgramComponents(), DefaultAppPaths());
     // Shown before the components are made, so a component that cannot be created is
     // reported over the window rather than before any window appears.
     frmMain.show();
     frmMain.Start();
+    if (files.size() == 1) {
+        frmMain.ShowPage(pgCut);
+        frmMain.tabSplit->LoadSource(files.first());
+    } else if (files.size() > 1) {
+        frmMain.ShowPage(pgMerge);
+        frmMain.tabMerge->AddFiles(files);
+    }
     return app.exec();
 }

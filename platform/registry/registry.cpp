@@ -2,6 +2,7 @@
 // through on every change under an exclusive lock file (see registry.h).
 #include "registry/registry.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -28,9 +29,11 @@ struct HKEY__ {
 
 namespace {
 
-constexpr int kHiveCount = 3;
+constexpr int kHiveCount = 4;
+// The fourth is the machine-wide classes hive: read-only, consulted beneath the user's own.
+constexpr int kMachineClasses = 3;
 const char* const kHiveFiles[kHiveCount] = {"HKEY_CLASSES_ROOT.hive", "HKEY_CURRENT_USER.hive",
-                                            "HKEY_LOCAL_MACHINE.hive"};
+                                            "HKEY_LOCAL_MACHINE.hive", "HKEY_CLASSES_ROOT.hive"};
 
 struct FileIdentity {
     bool exists = false;
@@ -55,6 +58,8 @@ struct Store {
     std::mutex mutex;
     std::string dir;
     bool dirSet = false;  // by PlatformSetRegistryDir
+    std::string machineDir;
+    bool machineDirKnown = false;
     Hive hives[kHiveCount];
     std::set<HKEY__*> handles;
 };
@@ -76,7 +81,31 @@ const std::string& dirLocked(Store& s) {
     return s.dir;
 }
 
-std::string hivePath(Store& s, int hive) { return dirLocked(s) + "/" + kHiveFiles[hive]; }
+// The machine-wide registrations an installation ships: "registry" beside the platform
+// library, unless PLATFORM_MACHINE_REGISTRY_DIR names another folder (empty: none).
+const std::string& machineDirLocked(Store& s) {
+    if (s.machineDirKnown) return s.machineDir;
+    s.machineDirKnown = true;
+    if (const char* env = std::getenv("PLATFORM_MACHINE_REGISTRY_DIR")) {
+        s.machineDir = env;
+        return s.machineDir;
+    }
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<const void*>(&defaultDir), &info) && info.dli_fname) {
+        std::string lib = info.dli_fname;
+        auto slash = lib.rfind('/');
+        if (slash != std::string::npos) s.machineDir = lib.substr(0, slash) + "/registry";
+    }
+    return s.machineDir;
+}
+
+std::string hivePath(Store& s, int hive) {
+    if (hive == kMachineClasses) {
+        const std::string& dir = machineDirLocked(s);
+        return dir.empty() ? std::string() : dir + "/" + kHiveFiles[hive];
+    }
+    return dirLocked(s) + "/" + kHiveFiles[hive];
+}
 
 int hiveIndex(HKEY key) {
     auto v = (std::uintptr_t)key;
@@ -104,7 +133,7 @@ bool refresh(Store& s, int hive) {
     Hive& h = s.hives[hive];
     std::string path = hivePath(s, hive);
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
         if (errno != ENOENT) return h.loaded;
         if (!h.loaded || h.identity.exists) {
             h.root.subkeys.clear();
@@ -261,6 +290,7 @@ template <class F>
 LONG mutate(Store& s, HKEY key, F change) {
     Target t;
     if (LONG rc = targetOf(s, key, t)) return rc;
+    if (t.hive == kMachineClasses) return ERROR_ACCESS_DENIED;
     FileLock lock(dirLocked(s));
     if (!lock.held()) return ERROR_CANTWRITE;
     Hive& h = s.hives[t.hive];
@@ -369,7 +399,17 @@ PLATFORM_API LSTATUS RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD, REGSAM, PHKE
     if (LONG rc = targetOf(s, key, t)) return rc;
     Key* base = nullptr;
     if (LONG rc = resolveForRead(s, key, base)) return rc;
-    if (!walk(base, names)) return ERROR_FILE_NOT_FOUND;
+    if (!walk(base, names)) {
+        // A class the user has not registered may be registered for the machine.
+        if (t.hive != 0 || machineDirLocked(s).empty()) return ERROR_FILE_NOT_FOUND;
+        Target m{kMachineClasses, t.path, 0};
+        refresh(s, kMachineClasses);
+        Key* mbase = walk(&s.hives[kMachineClasses].root, t.path);
+        if (!mbase || !walk(mbase, names)) return ERROR_FILE_NOT_FOUND;
+        m.id = t.path.empty() ? 0 : mbase->id;
+        *result = handleBelow(s, m, names);
+        return ERROR_SUCCESS;
+    }
     *result = handleBelow(s, t, names);
     return ERROR_SUCCESS;
 }
@@ -569,6 +609,7 @@ PLATFORM_API void PlatformSetRegistryDir(const char* dir) {
     std::lock_guard guard(s.mutex);
     s.dirSet = dir && *dir;
     s.dir = s.dirSet ? dir : "";
+    s.machineDirKnown = false;
     for (Hive& h : s.hives) {
         h.root.subkeys.clear();
         h.root.values.clear();

@@ -273,7 +273,7 @@ TEST_F(FileComponents, ErrorsCarryClearTexts) {
     EXPECT_NE(text([&] { tags.SetTagType(3); }), "");
 }
 
-TEST_F(FileComponents, UnregisteredClassGivesTheSystemText) {
+TEST_F(FileComponents, UnregisteredClassNamesTheComponentItsModuleAndTheRepair) {
     std::string empty = testmedia::MakeTempDir("emptyreg");
     PlatformSetRegistryDir(empty.c_str());
     TAudioFile3 f;
@@ -284,7 +284,9 @@ TEST_F(FileComponents, UnregisteredClassGivesTheSystemText) {
         message = e.what();
         EXPECT_EQ(e.ErrorCode(), REGDB_E_CLASSNOTREG);
     }
-    EXPECT_EQ(message, "Class not registered");
+    EXPECT_EQ(message.rfind("Class not registered: the component KezAudioFile3.AudioFile3 "
+                            "(module libKezAudioFile3.so)", 0), 0u) << message;
+    EXPECT_NE(message.find("/libKezAudioFile3.so", message.find("regsvr /")), std::string::npos) << message;
     PlatformSetRegistryDir(std::getenv("PLATFORM_REGISTRY_DIR"));
     testmedia::RemoveTree(empty);
 }

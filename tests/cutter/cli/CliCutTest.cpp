@@ -74,6 +74,25 @@ TEST_F(CliCut, WavInThreeEqualPiecesJoinsToTheSourcePcm) {
     EXPECT_TRUE(joined == PcmData(src)) << "joined " << joined.size() << " bytes, source " << PcmData(src).size();
 }
 
+TEST_F(CliCut, ConventionsEqualsValuesShortOutQuietVersionAndPaddedPieceNames) {
+    WavSpec shape;
+    shape.seconds = 1.2;
+    const std::string src = MakeWav(dir_, "src.wav", shape);
+    std::string out;
+    ASSERT_EQ(Tool("cut " + Quote(src) + " -o " + Quote(dir_ + "/out") + " --format=wav --pieces=12 -q", &out), 0)
+        << LastError();
+    for (const char* name : {"src_01.wav", "src_09.wav", "src_10.wav", "src_12.wav"})
+        EXPECT_GT(FileSize(dir_ + "/out/" + name), 0) << name;
+    EXPECT_LT(FileSize(dir_ + "/out/src_1.wav"), 0);
+    ASSERT_EQ(Tool("cut " + Quote(src) + " -o " + Quote(dir_ + "/few") + " --format=wav --pieces=3"), 0);
+    EXPECT_GT(FileSize(dir_ + "/few/src_3.wav"), 0);  // nine or fewer keep the program's names
+    std::string version, help;
+    ASSERT_EQ(Tool("--version", &version), 0);
+    EXPECT_EQ(version.rfind("tarvelcut ", 0), 0u) << version;
+    ASSERT_EQ(Tool("cut --help", &help), 0);
+    EXPECT_NE(help.find("--segment"), std::string::npos);
+}
+
 TEST_F(CliCut, EverySourceFormatToEveryOutputFormatWithTags) {
     WavSpec shape;
     shape.seconds = 4.0;

@@ -53,7 +53,7 @@ for fmt in mp3 mp3js ogg wav; do
   peer=$(echo "$(now) - $t1" | bc)
   agree=yes
   for i in 1 2 3; do
-    cmp -s "$work/one/src_$i.$ext" "$work/many/src_$i.$ext" || { echo "$fmt: --jobs $jobs wrote other bytes than --jobs 1" >&2; agree=no; }
+    same_bytes "$work/one/src_$i.$ext" "$work/many/src_$i.$ext" || { echo "$fmt: --jobs $jobs wrote other bytes than --jobs 1" >&2; agree=no; }
     same_stream "$fmt" "$work/one/src_$i.$ext" "$work/peer/src_$i.$ext" || agree=no
   done
   [ $agree = yes ] || continue

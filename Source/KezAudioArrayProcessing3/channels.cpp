@@ -69,7 +69,7 @@ HRESULT ChannelsState::SetInputArray(SAFEARRAY* array, LONG* channelsCount) {
 
     ArrayView in(array);
     if (in.size() <= kHeaderSize) {
-        std::vector<std::uint8_t>().swap(copy_);
+        ReleaseCopy();
         modeSet_ = false;
         return S_OK;
     }
@@ -110,17 +110,6 @@ HRESULT ChannelsState::SetInputArray(SAFEARRAY* array, LONG* channelsCount) {
     Bytes data = DataOf(in.bytes());
     if (direct && DirectlyReadable(*direct, data)) {
         // What the converter would give: whole frames, widened to the container.
-        std::size_t frames = data.size() / h.blockAlign;
-        try {
-            copy_.resize(frames * h.blockAlign);
-        } catch (const std::bad_alloc&) {
-            std::vector<std::uint8_t>().swap(copy_);
-            return kNoMemory;
-        }
-        if (!copy_.empty()) std::memcpy(copy_.data(), data.data(), copy_.size());
-        samples_ = copy_.data();
-        coding_ = *direct;
-        total = frames * h.channels;
         WaveHeader dh;
         dh.formatTag = kFormatPcm;
         dh.channels = h.channels;
@@ -129,8 +118,21 @@ HRESULT ChannelsState::SetInputArray(SAFEARRAY* array, LONG* channelsCount) {
         dh.avgBytesPerSec = h.samplesPerSec * dh.blockAlign;
         dh.bitsPerSample = WORD(containerSize_);
         dh.Write(decodedHeader_.data());
+        const std::size_t frames = data.size() / h.blockAlign;
+        const std::size_t bytes = frames * h.blockAlign;
+        // The copy's buffer serves the next split of a stream of blocks; one far too big goes.
+        if (bytes > copyCapacity_ || copyCapacity_ / 2 > bytes) {
+            ReleaseCopy();
+            copy_.reset(new (std::nothrow) std::uint8_t[std::max<std::size_t>(bytes, 1)]);
+            if (!copy_) return kNoMemory;
+            copyCapacity_ = bytes;
+        }
+        if (bytes) std::memcpy(copy_.get(), data.data(), bytes);
+        samples_ = copy_.get();
+        coding_ = *direct;
+        total = frames * h.channels;
     } else {
-        std::vector<std::uint8_t>().swap(copy_);
+        ReleaseCopy();
         SAFEARRAY* converted = nullptr;
         HRESULT hr = converter_->ConvertArray(&array, &converted);
         decoded_.UseConverted(converted);

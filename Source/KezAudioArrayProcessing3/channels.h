@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "KezAudioArrayProcessing3/audio_array.h"
@@ -49,7 +50,12 @@ private:
     // The split's samples, interleaved in their own coding: a copy of a PCM input read
     // directly (kept for the next split of the same size), or the converter's result.
     // Channel c's value j is sample j x inputChannels_ + c.
-    std::vector<std::uint8_t> copy_;
+    std::unique_ptr<std::uint8_t[]> copy_;
+    std::size_t copyCapacity_ = 0;
+    void ReleaseCopy() {
+        copy_.reset();
+        copyCapacity_ = 0;
+    }
     WorkArray decoded_;
     const std::uint8_t* samples_ = nullptr;
     SampleCoding coding_ = SampleCoding::S16;

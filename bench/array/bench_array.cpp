@@ -1,9 +1,10 @@
 // The editing operations on a 100 MB PCM array, and the channel split and join of ten
-// minutes of stereo audio, each beside a plain copy of the same bytes (run.sh prints the
-// ratios).
+// minutes of stereo audio in each sample size, each beside a plain copy of the same bytes
+// (run.sh prints the ratios).
 #include <benchmark/benchmark.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -16,22 +17,32 @@
 namespace {
 
 constexpr std::size_t kArrayBytes = 100u << 20;
-constexpr std::size_t kTenMinutes = 44100u * 600 * 4;  // stereo, 16-bit
+constexpr std::size_t kTenMinutesFrames = 44100u * 600;  // stereo
 
-SAFEARRAY* MakePcm(std::size_t dataBytes) {
+// Stereo PCM (format tag 1) or float (3) audio of dataBytes bytes.
+SAFEARRAY* MakePcm(std::size_t dataBytes, WORD tag = 1, WORD bits = 16) {
     kez::array::WaveHeader h;
-    h.formatTag = 1;
+    h.formatTag = tag;
     h.channels = 2;
     h.samplesPerSec = 44100;
-    h.blockAlign = 4;
-    h.avgBytesPerSec = 176400;
-    h.bitsPerSample = 16;
+    h.blockAlign = WORD(2 * bits / 8);
+    h.avgBytesPerSec = 44100 * h.blockAlign;
+    h.bitsPerSample = bits;
     SAFEARRAY* a = kez::array::NewByteArray(18 + dataBytes);
     std::uint8_t* d = kez::array::MutableData(a);
     h.Write(d);
-    for (std::size_t i = 18; i < 18 + dataBytes; ++i) d[i] = std::uint8_t(i * 31);
+    if (tag == 3) {
+        for (std::size_t i = 0; i + 4 <= dataBytes; i += 4) {
+            float v = float(int(i % 20001) - 10000) / 10000.f;
+            std::memcpy(d + 18 + i, &v, 4);
+        }
+    } else {
+        for (std::size_t i = 18; i < 18 + dataBytes; ++i) d[i] = std::uint8_t(i * 31);
+    }
     return a;
 }
+
+std::size_t TenMinutesBytes(int bits) { return kTenMinutesFrames * 2 * std::size_t(bits / 8); }
 
 HRESULT LoadConverter(IAudioCompress3** out) {
     static DllGetClassObjectFn get = [] {
@@ -64,7 +75,13 @@ struct Fixture {
     SAFEARRAY* big = MakePcm(kArrayBytes);
     SAFEARRAY* half = MakePcm(kArrayBytes / 2);
     SAFEARRAY* small = MakePcm(4096);
-    SAFEARRAY* tenMinutes = MakePcm(kTenMinutes);
+    // Ten minutes of stereo by sample size; float is 33.
+    SAFEARRAY* tenMinutes(int size) {
+        SAFEARRAY*& a = bySize[size];
+        if (!a) a = size == 33 ? MakePcm(TenMinutesBytes(32), 3, 32) : MakePcm(TenMinutesBytes(size), 1, WORD(size));
+        return a;
+    }
+    std::map<int, SAFEARRAY*> bySize;
     IAudioArrayProcessing3* proc = New<IAudioArrayProcessing3>(CLSID_AudioArrayProcessing3, IID_IAudioArrayProcessing3);
     IAudioChannelsProcessing3* channels =
         New<IAudioChannelsProcessing3>(CLSID_AudioChannelsProcessing3, IID_IAudioChannelsProcessing3);
@@ -87,7 +104,12 @@ void Copy(benchmark::State& state, std::size_t bytes) {
 }
 
 void Memcpy100MB(benchmark::State& state) { Copy(state, kArrayBytes); }
-void MemcpyTenMinutes(benchmark::State& state) { Copy(state, kTenMinutes); }
+// The argument of the ten-minute benchmarks is the sample size, 33 for 32-bit float.
+void MemcpyTenMinutes(benchmark::State& state) { Copy(state, TenMinutesBytes(std::min(int(state.range(0)), 32))); }
+
+// The bytes a split of ten minutes of stereo writes, whatever the sample size: two
+// channels of 64-bit values.
+void MemcpyChannelArrays(benchmark::State& state) { Copy(state, kTenMinutesFrames * 2 * 8); }
 
 void ArrayCrop(benchmark::State& state) {
     SAFEARRAY* out = nullptr;
@@ -128,8 +150,9 @@ void ArrayInsert(benchmark::State& state) {
 void ChannelSplit(benchmark::State& state) {
     LONG count = 0;
     SAFEARRAY *l = nullptr, *r = nullptr;
+    SAFEARRAY* in = F().tenMinutes(int(state.range(0)));
     for (auto _ : state) {
-        F().channels->SetInputArray(&F().tenMinutes, &count);
+        F().channels->SetInputArray(&in, &count);
         F().channels->GetSingleChannel(1, &l);
         F().channels->GetSingleChannel(2, &r);
         SafeArrayDestroy(l);
@@ -140,7 +163,8 @@ void ChannelSplit(benchmark::State& state) {
 void ChannelJoin(benchmark::State& state) {
     LONG count = 0;
     SAFEARRAY *l = nullptr, *r = nullptr, *out = nullptr;
-    F().channels->SetInputArray(&F().tenMinutes, &count);
+    SAFEARRAY* in = F().tenMinutes(int(state.range(0)));
+    F().channels->SetInputArray(&in, &count);
     F().channels->GetSingleChannel(1, &l);
     F().channels->GetSingleChannel(2, &r);
     for (auto _ : state) {
@@ -160,7 +184,8 @@ BENCHMARK(ArrayCrop)->Unit(benchmark::kMillisecond);
 BENCHMARK(ArraySplit)->Unit(benchmark::kMillisecond);
 BENCHMARK(ArrayMerge)->Unit(benchmark::kMillisecond);
 BENCHMARK(ArrayInsert)->Unit(benchmark::kMillisecond);
-BENCHMARK(MemcpyTenMinutes)->Unit(benchmark::kMillisecond);
-BENCHMARK(ChannelSplit)->Unit(benchmark::kMillisecond);
-BENCHMARK(ChannelJoin)->Unit(benchmark::kMillisecond);
+BENCHMARK(MemcpyTenMinutes)->Unit(benchmark::kMillisecond)->Arg(8)->Arg(16)->Arg(24)->Arg(32);
+BENCHMARK(MemcpyChannelArrays)->Unit(benchmark::kMillisecond);
+BENCHMARK(ChannelSplit)->Unit(benchmark::kMillisecond)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Arg(33);
+BENCHMARK(ChannelJoin)->Unit(benchmark::kMillisecond)->Arg(8)->Arg(16)->Arg(24)->Arg(32)->Arg(33);
 BENCHMARK_MAIN();

@@ -91,6 +91,10 @@ CutOptions ParseCut(const QStringList& args) {
         else if (a == u"--bitrate") o.bitrate = IntArg(a, value());
         else if (a == u"--samplesize") o.samplesize = IntArg(a, value());
         else if (a == u"--wma-format") o.wmaFormat = IntArg(a, value());
+        else if (a == u"--jobs") {
+            o.jobs = IntArg(a, value());
+            if (o.jobs < 1) throw UsageError{QStringLiteral("--jobs needs at least 1")};
+        }
         else if (a.startsWith(u"--")) throw UsageError{QStringLiteral("unknown option ") + a};
         else if (o.source.isEmpty()) o.source = a;
         else throw UsageError{QStringLiteral("more than one source: ") + a};

@@ -26,6 +26,7 @@ struct CutOptions {
     std::optional<QString> title, artist, album, genre, year;
     bool overwrite = false;
     std::optional<int> samplerate, channels, bitrate, samplesize, wmaFormat;
+    int jobs = 0;  // segments written at once; 0: one per processor
 };
 
 // A usage error, with the text for standard error.

@@ -10,6 +10,7 @@
 #include "CliOptions.h"
 #include "Console.h"
 #include "JobAdapters.h"
+#include "ParallelCut.h"
 #include "ProgramComponents.h"
 #include "UserInterface.h"
 #include "settings.h"
@@ -28,6 +29,7 @@ const char* kUsage =
     "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
     "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
     "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n"
+    "                 [--jobs N]\n"
     "       tarvelcut --version\n"
     "Values may follow an option or an equals sign (--format=ogg); -o is --out; -q hides the progress.\n";
 
@@ -197,7 +199,8 @@ int Cut(const cli::CutOptions& o) {
     options.promptOverwrite = true;
     options.showSuccess = false;
     TConsoleHost host(o.overwrite);
-    const workflow::CutJobResult res = workflow::RunCutJob(o.source, rows, o.outDir, options, c, host);
+    const int jobs = o.jobs > 0 ? o.jobs : cli::DefaultJobs();
+    const workflow::CutJobResult res = cli::RunParallelCut(o.source, rows, o.outDir, options, c, host, jobs);
     if (host.Failed()) return 1;
     std::printf("%d of %d segments written to %s\n", res.filesWritten, res.checkedRows,
                 o.outDir.toLocal8Bit().constData());

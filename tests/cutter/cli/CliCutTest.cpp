@@ -3,7 +3,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
+#include <filesystem>
+#include <map>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "TestMedia.h"
 
@@ -229,6 +234,54 @@ TEST_F(CliCut, OggTagsThatCannotBeStoredOrAnOutputTooShortToTag) {
               0)
         << LastError();
     EXPECT_EQ(Tag(dir_ + "/o/long.ogg", "title"), "Long");
+
+// Every file of a folder (hidden ones too) with its bytes; none when there is no folder.
+std::map<std::string, std::vector<std::uint8_t>> Folder(const std::string& dir) {
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    if (!std::filesystem::is_directory(dir)) return files;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) files[e.path().filename()] = ReadAll(e.path());
+    return files;
+}
+
+TEST_F(CliCut, WorkersWriteWhatOneJobWrites) {
+    WavSpec shape;
+    shape.seconds = 24.0;
+    shape.noise = true;
+    const std::string mp3 = MakeMp3(dir_, "m.mp3", shape, 128);
+    const std::string cut = "cut " + Quote(mp3) + " --format mp3 --pieces 4 --title T --out ";
+    ASSERT_EQ(Tool(cut + Quote(dir_ + "/one") + " --jobs 1"), 0) << LastError();
+    ASSERT_EQ(Tool(cut + Quote(dir_ + "/two") + " --jobs 2"), 0) << LastError();
+    const auto one = Folder(dir_ + "/one");
+    EXPECT_EQ(one.size(), 4u);
+    EXPECT_TRUE(Folder(dir_ + "/two") == one);
+
+    // Rows sharing a name keep their order: the first is written, the second not replaced.
+    const std::string same = "cut " + Quote(mp3) + " --format wav --segment 0-1=x --segment 1-3=x --segment 3-4=y --out ";
+    ASSERT_EQ(Tool(same + Quote(dir_ + "/s1") + " --jobs 1"), 0) << LastError();
+    ASSERT_EQ(Tool(same + Quote(dir_ + "/s2") + " --jobs 3"), 0) << LastError();
+    EXPECT_NE(LastError().find("Not replaced"), std::string::npos) << LastError();
+    EXPECT_TRUE(Folder(dir_ + "/s2") == Folder(dir_ + "/s1"));
+
+    // Stopped part way, the workers leave only whole files behind and the run ends by the signal.
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const std::string tool = Bin() + "/tarvelcut";
+        const std::string out = dir_ + "/stopped";
+        execl(tool.c_str(), tool.c_str(), "cut", mp3.c_str(), "--format", "mp3", "--pieces", "4", "--title", "T",
+              "--out", out.c_str(), "--jobs", "2", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    usleep(700 * 1000);
+    kill(pid, SIGINT);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (WIFSIGNALED(status)) {
+        EXPECT_EQ(WTERMSIG(status), SIGINT);
+        for (const auto& [name, bytes] : Folder(dir_ + "/stopped")) EXPECT_TRUE(one.count(name) && one.at(name) == bytes) << name;
+    } else {
+        EXPECT_EQ(WEXITSTATUS(status), 0);  // finished before the signal: everything written
+        EXPECT_TRUE(Folder(dir_ + "/stopped") == one);
+    }
 }
 
 }  // namespace

@@ -47,6 +47,8 @@ TEST(CliCut, SegmentsWithNamesAndTags) {
     EXPECT_EQ(o.title, QStringLiteral("T"));
     EXPECT_EQ(o.year, QStringLiteral("1999"));
     EXPECT_FALSE(o.artist.has_value());
+    EXPECT_EQ(o.jobs, 0);  // one per processor
+    EXPECT_EQ(ParseCut(Args({"in.mp3", "--out", "d", "--pieces", "2", "--jobs", "3"})).jobs, 3);
 }
 
 TEST(CliCut, UsageErrors) {
@@ -64,6 +66,7 @@ TEST(CliCut, UsageErrors) {
         {"in.wav", "--out", "d", "--pieces", "2", "--bogus"},
         {"in.wav", "--out"},
         {"a.wav", "b.wav", "--out", "d", "--pieces", "2"},
+        {"in.wav", "--out", "d", "--pieces", "2", "--jobs", "0"},
     };
     for (const auto& args : bad) EXPECT_THROW(ParseCut(Args(args)), cli::UsageError) << Args(args).join(' ').toStdString();
 }

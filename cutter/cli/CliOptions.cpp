@@ -1,5 +1,7 @@
 #include "CliOptions.h"
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <cmath>
 
@@ -106,7 +108,37 @@ CutOptions ParseCut(const QStringList& args) {
     return o;
 }
 
+namespace {
+
+// A value outside the settings page's choices is refused, never clamped or replaced.
+void CheckChoice(const char* option, const std::optional<int>& value, const std::vector<int>& choices) {
+    if (!value || choices.empty() || std::find(choices.begin(), choices.end(), *value) != choices.end()) return;
+    QStringList texts;
+    for (int c : choices) texts << QString::number(c);
+    throw UsageError{QStringLiteral("%1: %2 is not one of %3").arg(QLatin1String(option)).arg(*value).arg(texts.join(u", "))};
+}
+
+void CheckChoices(int pageFormat, const CutOptions& o) {
+    CheckChoice("--samplerate", o.samplerate, SampleRateList(pageFormat));
+    const int modes = int(ChannelNames(pageFormat).size());
+    if (o.channels && modes && (*o.channels < 1 || *o.channels > modes)) {
+        QStringList texts;
+        for (int i = 0; i < modes; ++i) texts << QStringLiteral("%1 %2").arg(i + 1).arg(ChannelNames(pageFormat)[i]);
+        throw UsageError{QStringLiteral("--channels: %1 is not one of %2").arg(*o.channels).arg(texts.join(u", "))};
+    }
+    CheckChoice(pageFormat == pfWav ? "--samplesize" : "--bitrate", pageFormat == pfWav ? o.samplesize : o.bitrate,
+                ThirdList(pageFormat));
+}
+
+}  // namespace
+
 TOutputParams ApplyOverrides(TOutputParams p, workflow::FormatCode format, const CutOptions& o) {
+    switch (format) {
+        case workflow::fcMp3: CheckChoices(pfMp3, o); break;
+        case workflow::fcOggVorbis: CheckChoices(pfOggVorbis, o); break;
+        case workflow::fcWav: CheckChoices(pfWav, o); break;
+        default: break;
+    }
     switch (format) {
         case workflow::fcMp3:
             if (o.samplerate) p.mp3Samplerate = *o.samplerate;

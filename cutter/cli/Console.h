@@ -4,6 +4,8 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
+#include <cstdint>
 #include <functional>
 
 #include "FormatCode.h"
@@ -16,6 +18,28 @@ namespace cli {
 
 // "tarvelcut: " and the text, on standard error.
 void PrintError(const QString& text);
+
+// The progress line of a job on a terminal: a bar, the part being written, the time spent,
+// the speed (audio time per wall time, when the job's audio length is known) and the time
+// left. Draws nothing when disabled (not a terminal, or -q).
+class TProgressLine {
+public:
+    // `parts`: how many files the job writes or reads; `audioMs`: the audio they hold (0: unknown).
+    TProgressLine(bool enabled, int parts, std::int64_t audioMs);
+    void SetFile(const QString& path);  // the next part begins
+    void SetFilePercent(int percent);
+    void SetTotal(const QString& label) { total_ = label.trimmed(); }
+    void Finish();  // ends the line
+
+private:
+    void Draw();
+    bool enabled_;
+    int parts_, index_ = -1, percent_ = 0;
+    std::int64_t audioMs_;
+    QString file_, total_;
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point lastDraw_{};
+};
 
 // Messages go to standard error; questions are answered No, nothing is opened.
 class TConsoleUi : public IUserInterface {

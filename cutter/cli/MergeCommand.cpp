@@ -27,12 +27,16 @@ int IndexOfFormat(workflow::FormatCode code) {
 
 class TMergeConsole : public workflow::JobHost {
 public:
-    explicit TMergeConsole(bool overwrite) : overwrite_(overwrite) {}
+    TMergeConsole(bool overwrite, int inputs, bool quiet)
+        : overwrite_(overwrite), progress_(isatty(2) && !quiet, inputs, 0) {}
     void BeginProgress(const QString&) override {}
-    void EndProgress() override {}
-    void SetFileLabel(const QString& text) override { files << text; }
-    void SetFileProgress(int) override {}
-    void SetTotal(const QString&, int) override {}
+    void EndProgress() override { progress_.Finish(); }
+    void SetFileLabel(const QString& text) override {
+        files << text;
+        progress_.SetFile(text);
+    }
+    void SetFileProgress(int percent) override { progress_.SetFilePercent(percent); }
+    void SetTotal(const QString& label, int) override { progress_.SetTotal(label); }
     void ProcessEvents() override {}
     bool Cancelled() const override { return false; }
     bool AskYesNo(const QString&, const QString& text) override {
@@ -50,11 +54,12 @@ public:
 
 private:
     bool overwrite_;
+    cli::TProgressLine progress_;
 };
 
 }  // namespace
 
-int RunMergeCommand(QStringList args) {
+int RunMergeCommand(QStringList args, bool quiet) {
     cli::CutOptions quality;  // only the quality options and the tags are used
     QString output, comment, track;
     QStringList inputs;
@@ -130,7 +135,7 @@ int RunMergeCommand(QStringList args) {
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
-    TMergeConsole host(quality.overwrite);
+    TMergeConsole host(quality.overwrite, int(inputs.size()), quiet);
     const workflow::MergeJobResult res = workflow::RunMergeJob(request, options, c, host);
     switch (res.outcome) {
         case workflow::MergeOutcome::Finished:

@@ -17,7 +17,7 @@
 #include "workflow/CutJob.h"
 #include "workflow/TimeText.h"
 
-int RunMergeCommand(QStringList args);  // MergeCommand.cpp
+int RunMergeCommand(QStringList args, bool quiet);  // MergeCommand.cpp
 
 namespace {
 
@@ -56,14 +56,13 @@ QStringList Normalized(const QStringList& args) {
 
 class TConsoleHost : public workflow::JobHost {
 public:
-    explicit TConsoleHost(bool overwrite) : overwrite_(overwrite), tty_(isatty(2) && !g_quiet) {}
+    TConsoleHost(bool overwrite, int parts, std::int64_t audioMs)
+        : overwrite_(overwrite), progress_(isatty(2) && !g_quiet, parts, audioMs) {}
     void BeginProgress(const QString&) override {}
-    void EndProgress() override {
-        if (tty_) std::fputs("\n", stderr);
-    }
-    void SetFileLabel(const QString& text) override { file_ = QFileInfo(text).fileName(); }
-    void SetFileProgress(int percent) override { Draw(percent); }
-    void SetTotal(const QString& label, int) override { total_ = label.trimmed(); }
+    void EndProgress() override { progress_.Finish(); }
+    void SetFileLabel(const QString& text) override { progress_.SetFile(text); }
+    void SetFileProgress(int percent) override { progress_.SetFilePercent(percent); }
+    void SetTotal(const QString& label, int) override { progress_.SetTotal(label); }
     void ProcessEvents() override {}
     bool Cancelled() const override { return false; }
     bool AskYesNo(const QString&, const QString& text) override {
@@ -79,14 +78,8 @@ public:
     bool Failed() const { return failed_; }
 
 private:
-    void Draw(int percent) {
-        if (!tty_) return;
-        const int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r[%-30s] %3d%% %s %s", std::string(filled, '#').c_str(), percent,
-                     total_.toLocal8Bit().constData(), file_.toLocal8Bit().constData());
-    }
-    bool overwrite_, tty_, failed_ = false;
-    QString file_, total_;
+    bool overwrite_, failed_ = false;
+    cli::TProgressLine progress_;
 };
 
 int Info(const QStringList& files) {
@@ -198,7 +191,9 @@ int Cut(const cli::CutOptions& o) {
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
-    TConsoleHost host(o.overwrite);
+    std::int64_t audioMs = 0;
+    for (const auto& span : spans) audioMs += std::min(span.end, duration) - span.start;
+    TConsoleHost host(o.overwrite, int(spans.size()), audioMs);
     const int jobs = o.jobs > 0 ? o.jobs : cli::DefaultJobs();
     const workflow::CutJobResult res = cli::RunParallelCut(o.source, rows, o.outDir, options, c, host, jobs);
     if (host.Failed()) return 1;
@@ -231,7 +226,7 @@ int main(int argc, char** argv) {
             return Info(args);
         }
         if (command == u"cut") return Cut(cli::ParseCut(args));
-        if (command == u"merge") return RunMergeCommand(args);
+        if (command == u"merge") return RunMergeCommand(args, g_quiet);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
     } catch (const cli::UsageError& e) {
         cli::PrintError(e.text);

@@ -87,3 +87,27 @@ TEST(CliCut, OverridesApplyToTheChosenFormatOnly) {
     EXPECT_EQ(wav.pcmSamplesize, 8);
     EXPECT_EQ(wav.mp3Bitrate, stored.mp3Bitrate);
 }
+
+TEST(CliCut, ValuesOutsideTheSettingsChoicesAreRefusedNotClamped) {
+    const struct {
+        std::vector<const char*> args;
+        workflow::FormatCode format;
+    } bad[] = {
+        {{"--samplerate", "44000"}, workflow::fcMp3},
+        {{"--samplerate", "48000"}, workflow::fcWav},  // MP3 and Ogg have it, WAV does not
+        {{"--bitrate", "999"}, workflow::fcOggVorbis},
+        {{"--channels", "6"}, workflow::fcMp3},
+        {{"--channels", "3"}, workflow::fcWav},
+        {{"--samplesize", "12"}, workflow::fcWav},
+    };
+    const TOutputParams stored;
+    for (const auto& b : bad) {
+        std::vector<const char*> args{"in.wav", "--out", "d", "--pieces", "2"};
+        args.insert(args.end(), b.args.begin(), b.args.end());
+        QStringList list;
+        for (const char* a : args) list << QString::fromUtf8(a);
+        EXPECT_THROW(cli::ApplyOverrides(stored, b.format, ParseCut(list)), cli::UsageError) << b.args[0];
+    }
+    const cli::CutOptions ok = ParseCut(Args({"in.wav", "--out", "d", "--pieces", "2", "--samplerate", "48000"}));
+    EXPECT_EQ(cli::ApplyOverrides(stored, workflow::fcMp3, ok).mp3Samplerate, 48000);
+}

@@ -234,6 +234,7 @@ TEST_F(CliCut, OggTagsThatCannotBeStoredOrAnOutputTooShortToTag) {
               0)
         << LastError();
     EXPECT_EQ(Tag(dir_ + "/o/long.ogg", "title"), "Long");
+}
 
 // Every file of a folder (hidden ones too) with its bytes; none when there is no folder.
 std::map<std::string, std::vector<std::uint8_t>> Folder(const std::string& dir) {

@@ -12,6 +12,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/opt.h>
 }
 
 namespace kez::media {
@@ -62,6 +63,7 @@ public:
         }
         if (err < 0) throw MediaError("The WMA encoder does not accept this format.");
         s_.bitrateKbps = kbps;
+        SizePackets();
         avcodec_parameters_from_context(st_->codecpar, cc_);
         st_->time_base = cc_->time_base;
         AVDictionary* opts = nullptr;
@@ -126,6 +128,20 @@ public:
     }
 
 private:
+    // Each codec block (block_align bytes) is one payload of 17 header bytes, and a data
+    // packet carries 12 bytes of its own. Packets that hold a whole number of blocks with
+    // no padding keep the file at its bitrate; left at the muxer's default they are
+    // padded to 3,200 bytes.
+    void SizePackets() {
+        constexpr int kPayloadHeader = 17, kPacketHeader = 12, kTarget = 3200;
+        const int block = cc_->block_align;
+        if (block <= 0) return;
+        const int perPacket = std::max(1, (kTarget - kPacketHeader) / (block + kPayloadHeader));
+        const int size = kPacketHeader + perPacket * (block + kPayloadHeader);
+        if (av_opt_set_int(oc_->priv_data, "packet_size", std::clamp(size, 100, 65536), 0) < 0)
+            throw MediaError("The WMA writer cannot be started.");
+    }
+
     [[noreturn]] void Fail(int r) {
         std::string why = r == AVERROR(ENOSPC) ? SystemText(ENOSPC) : FfmpegText(r);
         throw MediaError("Writing the file " + Quoted(path_) + " failed: " + why + ".");

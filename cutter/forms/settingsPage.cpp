@@ -157,7 +157,9 @@ void TSettingsPage::RebuildPanel(int format) {
 }
 
 void TSettingsPage::UpdateBitrateNote(int format) {
-    const QString note = BitrateNote(format, params_);
+    QString note = BitrateNote(format, params_);
+    // Keep each number with its unit when the note wraps.
+    note.replace(QStringLiteral(" Hz"), QStringLiteral("\u00A0Hz")).replace(QStringLiteral(" kbps"), QStringLiteral("\u00A0kbps"));
     lblBitrateNote->setText(note);
     lblBitrateNote->setVisible(!note.isEmpty());
 }

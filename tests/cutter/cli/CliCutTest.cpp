@@ -209,6 +209,7 @@ TEST_F(CliCut, ABitrateTheEncoderCannotHonourIsNamedWithTheOneUsed) {
     const double kbps = static_cast<double>(FileSize(dir_ + "/a/x.mp3")) * 8 / 5.0 / 1000;
     EXPECT_NEAR(kbps, 160, 12);
 
+    out.clear();
     ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/b") +
                        " --format ogg --samplerate 44100 --bitrate 320 --segment 00:00.000-00:02.000=y",
                    &out),

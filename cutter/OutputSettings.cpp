@@ -1,5 +1,6 @@
 #include "OutputSettings.h"
 
+#include "BitrateRules.h"
 #include "ComponentInterfaces.h"
 
 namespace {
@@ -142,4 +143,28 @@ void ThirdChosen(TOutputParams& params, int format, int index) {
 void WmaQualityChosen(TOutputParams& params, int index) {
     if (index >= 0)
         params.wmaFormat = index;
+}
+
+QString BitrateNote(int format, const TOutputParams& params) {
+    int used = 0, asked = 0, rate = 0;
+    QString what;
+    if (format == pfMp3) {
+        rate = kez::media::NearestMp3SampleRate(params.mp3Samplerate);
+        asked = params.mp3Bitrate;
+        used = kez::media::NearestMp3Bitrate(rate, asked);
+        what = QStringLiteral("MP3");
+    } else if (format == pfOggVorbis) {
+        rate = params.oggSamplerate;
+        asked = params.oggBitrate;
+        const int channels = params.oggChannel == 1 ? 1 : 2;
+        used = kez::media::NearestVorbisBitrate(rate, channels, asked);
+        what = channels == 1 ? QStringLiteral("Ogg Vorbis mono") : QStringLiteral("Ogg Vorbis stereo");
+    }
+    if (used == asked)
+        return {};
+    return QStringLiteral("%1 at %2 Hz cannot be written at %3 kbps: %4 kbps is used.")
+        .arg(what)
+        .arg(rate)
+        .arg(asked)
+        .arg(used);
 }

@@ -58,6 +58,11 @@ void ChannelChosen(TOutputParams& params, int format, int index);
 void ThirdChosen(TOutputParams& params, int format, int index);
 void WmaQualityChosen(TOutputParams& params, int index);
 
+// When the encoder of `format` (MP3 or Ogg Vorbis) cannot honour the stored bitrate at the
+// stored sample rate (and channels), the sentence that says which bitrate a job uses
+// instead; empty when it is honoured and for the other formats.
+QString BitrateNote(int format, const TOutputParams& params);
+
 // The value lists behind the boxes, by page format (empty for WMA).
 const std::vector<int>& SampleRateList(int format);
 const std::vector<int>& ThirdList(int format);

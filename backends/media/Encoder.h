@@ -1,7 +1,7 @@
 // Encoders: one per output format, each writing its file through a FileSink. An encoder
 // takes interleaved samples in its InputFormat(); AudioWriter converts blocks to it.
-// Settings an encoder cannot do exactly get the nearest it can (never a broken file);
-// Effective() tells what was chosen.
+// Settings an encoder cannot do exactly get the nearest it can (never a broken file), by
+// the rules of BitrateRules.h where there are some; Effective() tells what was chosen.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "AudioBlock.h"
+#include "BitrateRules.h"
 
 namespace kez::media {
 
@@ -43,9 +44,5 @@ std::unique_ptr<Encoder> MakeVorbisEncoder(const std::string& path, const Encode
 std::unique_ptr<Encoder> MakeWavEncoder(const std::string& path, const EncoderSettings& s);
 std::unique_ptr<Encoder> MakeWmaEncoder(const std::string& path, const EncoderSettings& s);
 
-// The MP3 bitrate nearest to kbps that the MPEG version of sampleRate allows.
-int NearestMp3Bitrate(int sampleRate, int kbps);
-// The sample rate nearest to rate among those an MP3 can carry.
-int NearestMp3SampleRate(int rate);
 
 }  // namespace kez::media

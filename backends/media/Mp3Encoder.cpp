@@ -11,24 +11,6 @@
 
 namespace kez::media {
 
-int NearestMp3SampleRate(int rate) {
-    static const int kRates[] = {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000};
-    int best = 44100;
-    for (int r : kRates)
-        if (std::abs(r - rate) < std::abs(best - rate)) best = r;
-    return best;
-}
-
-int NearestMp3Bitrate(int sampleRate, int kbps) {
-    static const int kV1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
-    static const int kV2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-    const int* list = sampleRate >= 32000 ? kV1 : kV2;
-    int best = list[0];
-    for (int i = 0; i < 14; ++i)
-        if (std::abs(list[i] - kbps) < std::abs(best - kbps)) best = list[i];
-    return best;
-}
-
 namespace {
 
 class Mp3Encoder : public Encoder {
@@ -55,8 +37,8 @@ public:
             case kDualChannel: lame_set_mode(gf_, DUAL_CHANNEL); break;
         }
         // A constant-bitrate stream carries its info frame at the stream's own bitrate; when
-        // that frame is too small to hold it, an average bitrate of the same value keeps
-        // the exact length (the info frame then gets a larger frame of its own).
+        // that frame is too small to hold it, an average bitrate pinned to the same value
+        // keeps the exact length (the info frame then gets a larger frame of its own).
         const bool mpeg1 = s_.sampleRate >= 32000;
         const int frameBytes = (mpeg1 ? 144000 : 72000) * s_.bitrateKbps / s_.sampleRate;
         const int sideInfo = mpeg1 ? (s_.channels == 1 ? 17 : 32) : (s_.channels == 1 ? 9 : 17);
@@ -66,6 +48,8 @@ public:
         } else {
             lame_set_VBR(gf_, vbr_abr);
             lame_set_VBR_mean_bitrate_kbps(gf_, s_.bitrateKbps);
+            lame_set_VBR_min_bitrate_kbps(gf_, s_.bitrateKbps);
+            lame_set_VBR_max_bitrate_kbps(gf_, s_.bitrateKbps);
         }
         lame_set_bWriteVbrTag(gf_, 1);
         if (lame_init_params(gf_) < 0) {

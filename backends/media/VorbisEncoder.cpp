@@ -95,8 +95,9 @@ private:
     }
 
     bool Setup() {
+        s_.bitrateKbps = NearestVorbisBitrate(s_.sampleRate, s_.channels, s_.bitrateKbps);
         if (TryBitrate(s_.bitrateKbps)) return true;
-        // Nearest bitrate that works, looking both ways in small steps.
+        // A rate the rules do not know: the nearest bitrate that works, looking both ways.
         for (int step = 1; step <= 100; ++step) {
             for (int sign : {-1, 1}) {
                 int k = s_.bitrateKbps + sign * step * 4;

@@ -1,5 +1,6 @@
 // WMA output: the wmav2 encoder and the ASF muxer of FFmpeg. The encoder works in whole
-// frames, so the last one is padded with silence.
+// frames: the audio is led by one frame of silence that decoders drop, and followed by
+// silence up to the end of the frame that completes it.
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -12,6 +13,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/opt.h>
 }
 
 namespace kez::media {
@@ -62,6 +64,7 @@ public:
         }
         if (err < 0) throw MediaError("The WMA encoder does not accept this format.");
         s_.bitrateKbps = kbps;
+        SizePackets();
         avcodec_parameters_from_context(st_->codecpar, cc_);
         st_->time_base = cc_->time_base;
         AVDictionary* opts = nullptr;
@@ -78,6 +81,10 @@ public:
         pkt_ = av_packet_alloc();
         if (!frame_ || !pkt_) throw MediaError("Out of memory starting the WMA writer.");
         frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
+        // A decoder gives nothing for the first frame of a stream (it only primes the
+        // overlap): lead with a frame of silence so that the audio's first frame is heard.
+        held_.assign(static_cast<std::size_t>(frameSize_) * s_.channels, 0.0f);
+        pts_ = -frameSize_;
     }
     ~WmaEncoder() override { Release(); }
 
@@ -110,12 +117,12 @@ public:
     }
 
     void Finish() override {
-        if (!held_.empty()) {
-            std::size_t frames = held_.size() / s_.channels;
-            held_.resize(static_cast<std::size_t>(frameSize_) * s_.channels, 0.0f);
-            Encode(held_.data(), frameSize_, static_cast<int>(frames));
-            held_.clear();
-        }
+        // The last frame is completed with silence: at most one frame of it follows the audio.
+        const std::size_t ch = static_cast<std::size_t>(s_.channels), per = static_cast<std::size_t>(frameSize_);
+        const std::size_t frames = (held_.size() / ch + per - 1) / per * per;
+        held_.resize(frames * ch, 0.0f);
+        for (std::size_t at = 0; at < frames; at += per) Encode(held_.data() + at * ch, frameSize_);
+        held_.clear();
         Send(nullptr);
         headerWritten_ = false;
         int r = av_write_trailer(oc_);
@@ -126,12 +133,26 @@ public:
     }
 
 private:
+    // Each codec block (block_align bytes) is one payload of 17 header bytes, and a data
+    // packet carries 12 bytes of its own. Packets that hold a whole number of blocks with
+    // no padding keep the file at its bitrate; left at the muxer's default they are
+    // padded to 3,200 bytes.
+    void SizePackets() {
+        constexpr int kPayloadHeader = 17, kPacketHeader = 12, kTarget = 3200;
+        const int block = cc_->block_align;
+        if (block <= 0) return;
+        const int perPacket = std::max(1, (kTarget - kPacketHeader) / (block + kPayloadHeader));
+        const int size = kPacketHeader + perPacket * (block + kPayloadHeader);
+        if (av_opt_set_int(oc_->priv_data, "packet_size", std::clamp(size, 100, 65536), 0) < 0)
+            throw MediaError("The WMA writer cannot be started.");
+    }
+
     [[noreturn]] void Fail(int r) {
         std::string why = r == AVERROR(ENOSPC) ? SystemText(ENOSPC) : FfmpegText(r);
         throw MediaError("Writing the file " + Quoted(path_) + " failed: " + why + ".");
     }
 
-    void Encode(const float* interleaved, int n, int real = -1) {
+    void Encode(const float* interleaved, int n) {
         av_frame_unref(frame_);  // a failed send may have left the last one referenced
         frame_->nb_samples = n;
         frame_->format = AV_SAMPLE_FMT_FLTP;
@@ -143,7 +164,7 @@ private:
             for (int i = 0; i < n; ++i) dst[i] = interleaved[i * s_.channels + c];
         }
         frame_->pts = pts_;
-        pts_ += real >= 0 ? real : n;
+        pts_ += n;
         Send(frame_);
         av_frame_unref(frame_);
     }

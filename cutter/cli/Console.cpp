@@ -29,7 +29,16 @@ std::function<bool(workflow::FormatCode)> WriterConfiguration(TProgramComponents
                                                               const TOutputParams& params,
                                                               IUserInterface& ui) {
     auto none = std::make_shared<TNoList>();
-    return [&pc, params, &ui, none](workflow::FormatCode code) {
+    auto told = std::make_shared<bool>(false);
+    return [&pc, params, &ui, none, told](workflow::FormatCode code) {
+        // A bitrate the encoder cannot honour is replaced: say so once per job.
+        const int page = code == workflow::fcMp3 ? pfMp3 : code == workflow::fcOggVorbis ? pfOggVorbis : -1;
+        const QString note = BitrateNote(page, params);
+        if (!note.isEmpty() && !*told) {
+            *told = true;
+            std::printf("tarvelcut: %s\n", note.toLocal8Bit().constData());
+            std::fflush(stdout);
+        }
         IWmaFormatList* wma = pc.WmaFormatSettings();
         return ::ConfigureWriter(
             code, params, TWriterTargets{pc.OutputWriter(), pc.WmaOutputWriter(), wma ? *wma : *none}, ui);

@@ -53,6 +53,7 @@ public:
 
 // The job's writer configuration on `pc`'s writers with `params`; errors reach `ui`. The
 // WMA format list is the one `pc` created, or an empty one. `pc` and `ui` must outlive it.
+// A bitrate the encoder cannot honour is told once on standard output, with the one used.
 std::function<bool(workflow::FormatCode)> WriterConfiguration(TProgramComponents& pc,
                                                               const TOutputParams& params,
                                                               IUserInterface& ui);

@@ -85,6 +85,11 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     cmbBitrate = PickList(firstPage, "cmbBitrate");
     cmbBitrate->setGeometry(282, 38, 80, 24);
     lblBitrate->setBuddy(cmbBitrate);
+    lblBitrateNote = new QLabel(firstPage);
+    lblBitrateNote->setObjectName(QStringLiteral("lblBitrateNote"));
+    lblBitrateNote->setGeometry(190, 66, 176, 70);
+    lblBitrateNote->setWordWrap(true);
+    lblBitrateNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Noteformat->addWidget(firstPage);
 
     auto* wmaPage = new QWidget(Noteformat);
@@ -96,9 +101,18 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
         params_.outFormat = id;
         RebuildPanel(id);
     });
-    connect(cmbFrequency, &QComboBox::activated, this, [this](int i) { FrequencyChosen(params_, ChosenFormat(), i); });
-    connect(cmbChannel, &QComboBox::activated, this, [this](int i) { ChannelChosen(params_, ChosenFormat(), i); });
-    connect(cmbBitrate, &QComboBox::activated, this, [this](int i) { ThirdChosen(params_, ChosenFormat(), i); });
+    connect(cmbFrequency, &QComboBox::activated, this, [this](int i) {
+        FrequencyChosen(params_, ChosenFormat(), i);
+        UpdateBitrateNote(ChosenFormat());
+    });
+    connect(cmbChannel, &QComboBox::activated, this, [this](int i) {
+        ChannelChosen(params_, ChosenFormat(), i);
+        UpdateBitrateNote(ChosenFormat());
+    });
+    connect(cmbBitrate, &QComboBox::activated, this, [this](int i) {
+        ThirdChosen(params_, ChosenFormat(), i);
+        UpdateBitrateNote(ChosenFormat());
+    });
     connect(cmbWMAQuality, &QComboBox::activated, this, [this](int i) { WmaQualityChosen(params_, i); });
 }
 
@@ -136,7 +150,16 @@ void TSettingsPage::RebuildPanel(int format) {
         FillBox(cmbBitrate, view.third);
         lblBitrate->setText(view.thirdLabel);
         lblBitrate->move(view.thirdLabelLeft, lblBitrate->y());
+        UpdateBitrateNote(format);
     } else {
         FillBox(cmbWMAQuality, view.wmaQuality);
     }
+}
+
+void TSettingsPage::UpdateBitrateNote(int format) {
+    QString note = BitrateNote(format, params_);
+    // Keep each number with its unit when the note wraps.
+    note.replace(QStringLiteral(" Hz"), QStringLiteral("\u00A0Hz")).replace(QStringLiteral(" kbps"), QStringLiteral("\u00A0kbps"));
+    lblBitrateNote->setText(note);
+    lblBitrateNote->setVisible(!note.isEmpty());
 }

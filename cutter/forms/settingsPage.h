@@ -40,11 +40,13 @@ public:
     QComboBox* cmbChannel = nullptr;
     QLabel* lblBitrate = nullptr;
     QComboBox* cmbBitrate = nullptr;
+    QLabel* lblBitrateNote = nullptr;  // which bitrate a job uses, when the chosen one cannot be honoured
     QComboBox* cmbWMAQuality = nullptr;
 
 private:
     int ChosenFormat() const;
     void FillBox(QComboBox* box, const TPanelBox& content);
+    void UpdateBitrateNote(int format);
 
     TOutputParams& params_;
     IUserInterface& ui_;

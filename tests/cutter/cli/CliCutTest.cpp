@@ -286,3 +286,35 @@ TEST_F(CliCut, WorkersWriteWhatOneJobWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+// A bitrate the encoder cannot honour at the chosen rate: one line says which is used, and
+// the file is written at it; an honoured pair gets no line.
+TEST_F(CliCut, ABitrateTheEncoderCannotHonourIsNamedWithTheOneUsed) {
+    WavSpec shape;
+    shape.seconds = 6.0;
+    shape.noise = true;
+    const std::string src = MakeWav(dir_, "n.wav", shape);
+    std::string out;
+    ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/a") +
+                       " --format mp3 --samplerate 22050 --bitrate 320 --segment 00:00.000-00:05.000=x",
+                   &out),
+              0)
+        << LastError();
+    EXPECT_NE(out.find("tarvelcut: MP3 at 22050 Hz cannot be written at 320 kbps: 160 kbps is used.\n"),
+              std::string::npos)
+        << out;
+    const double kbps = static_cast<double>(FileSize(dir_ + "/a/x.mp3")) * 8 / 5.0 / 1000;
+    EXPECT_NEAR(kbps, 160, 12);
+
+    out.clear();
+    ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/b") +
+                       " --format ogg --samplerate 44100 --bitrate 320 --segment 00:00.000-00:02.000=y",
+                   &out),
+              0)
+        << LastError();
+    EXPECT_EQ(out.find("cannot be written"), std::string::npos) << out;
+}
+
+}  // namespace

@@ -221,3 +221,37 @@ TEST(WriterConfigTest, ErrorIsShownAndAnswersFalse) {
     ASSERT_EQ(wma.ui.messages.size(), 1u);
     EXPECT_EQ(wma.ui.messages[0].text, "Format index out of range");
 }
+
+// The note beside the bitrate: only a pair the encoder cannot honour gets one, naming the
+// bitrate a job uses instead.
+TEST(PanelTest, BitrateNoteForPairsTheEncoderCannotHonour) {
+    const struct {
+        int format, rate, channel, kbps;
+        const char* note;
+    } rows[] = {
+        {pfMp3, 44100, 2, 320, ""},
+        {pfMp3, 22050, 2, 160, ""},
+        {pfMp3, 22050, 2, 320, "MP3 at 22050 Hz cannot be written at 320 kbps: 160 kbps is used."},
+        {pfMp3, 24000, 1, 192, "MP3 at 24000 Hz cannot be written at 192 kbps: 160 kbps is used."},
+        {pfMp3, 11025, 2, 96, "MP3 at 11025 Hz cannot be written at 96 kbps: 64 kbps is used."},
+        {pfMp3, 8000, 2, 64, ""},
+        {pfMp3, 44100, 2, 8, "MP3 at 44100 Hz cannot be written at 8 kbps: 32 kbps is used."},
+        {pfMp3, 48000, 2, 24, "MP3 at 48000 Hz cannot be written at 24 kbps: 32 kbps is used."},
+        {pfMp3, 32000, 2, 32, ""},
+        {pfOggVorbis, 44100, 2, 320, ""},
+        {pfOggVorbis, 44100, 2, 32, "Ogg Vorbis stereo at 44100 Hz cannot be written at 32 kbps: 45 kbps is used."},
+        {pfOggVorbis, 44100, 1, 32, ""},
+        {pfOggVorbis, 22050, 3, 256, "Ogg Vorbis stereo at 22050 Hz cannot be written at 256 kbps: 180 kbps is used."},
+        {pfOggVorbis, 8000, 1, 64, "Ogg Vorbis mono at 8000 Hz cannot be written at 64 kbps: 42 kbps is used."},
+        {pfOggVorbis, 48000, 2, 16, "Ogg Vorbis stereo at 48000 Hz cannot be written at 16 kbps: 45 kbps is used."},
+        {pfWav, 8000, 1, 8, ""},
+        {pfWma, 8000, 1, 8, ""},
+    };
+    for (const auto& r : rows) {
+        TOutputParams p;
+        p.mp3Samplerate = p.oggSamplerate = p.pcmSamplerate = r.rate;
+        p.mp3Channel = p.oggChannel = p.pcmChannel = r.channel;
+        p.mp3Bitrate = p.oggBitrate = p.pcmSamplesize = r.kbps;
+        EXPECT_EQ(BitrateNote(r.format, p), QString::fromUtf8(r.note)) << r.format << " " << r.rate << " " << r.kbps;
+    }
+}

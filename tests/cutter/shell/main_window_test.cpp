@@ -288,6 +288,30 @@ TEST_F(MainWindowTest, StoredValuesThatAreReplacedOrIgnored) {
     EXPECT_EQ(third->Params().outFormat, 9);
 }
 
+// The note beside the bitrate follows the chosen pair, and the lists keep their items.
+TEST_F(MainWindowTest, BitrateNoteWhenTheEncoderCannotHonourThePair) {
+    auto w = Open();
+    TSettingsPage* page = w->tabSettings;
+    EXPECT_TRUE(page->lblBitrateNote->isHidden());
+    emit page->cmbFrequency->activated(page->cmbFrequency->findText(QStringLiteral("22050 Hz")));
+    EXPECT_EQ(page->lblBitrateNote->text().replace(QChar::Nbsp, u' '),
+              "MP3 at 22050 Hz cannot be written at 256 kbps: 160 kbps is used.");
+    emit page->cmbBitrate->activated(page->cmbBitrate->findText(QStringLiteral("320")));
+    EXPECT_FALSE(page->lblBitrateNote->isHidden());
+    EXPECT_EQ(page->lblBitrateNote->text().replace(QChar::Nbsp, u' '),
+              "MP3 at 22050 Hz cannot be written at 320 kbps: 160 kbps is used.");
+    EXPECT_EQ(page->cmbBitrate->count(), 15);
+    EXPECT_EQ(w->Params().mp3Bitrate, 320);
+
+    // Ogg Vorbis at its stored 44100 Hz and 256 kbps is honoured; back on MP3 the note returns.
+    QTest::mouseClick(page->CheckList->button(1), Qt::LeftButton);
+    EXPECT_TRUE(page->lblBitrateNote->isHidden());
+    QTest::mouseClick(page->CheckList->button(0), Qt::LeftButton);
+    EXPECT_FALSE(page->lblBitrateNote->isHidden());
+    emit page->cmbBitrate->activated(page->cmbBitrate->findText(QStringLiteral("128")));
+    EXPECT_TRUE(page->lblBitrateNote->isHidden());
+}
+
 TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {
     {
         auto w = Open();

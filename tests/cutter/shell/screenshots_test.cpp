@@ -16,6 +16,7 @@
 #include "mainForm.h"
 #include "settingsPage.h"
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QAbstractButton>
 #include "registry/registry.h"
 
@@ -68,6 +69,12 @@ TEST(ScreenshotTest, EachPageAndTheAboutBox) {
     EXPECT_TRUE(w.grab().toImage().save(shots + "/page-settings-wma.png"));
     w.tabSettings->CheckList->button(2)->click();
     EXPECT_TRUE(w.grab().toImage().save(shots + "/page-settings-wav.png"));
+    // Ogg Vorbis at a pair the encoder cannot honour: the note beside the bitrate.
+    w.tabSettings->CheckList->button(1)->click();
+    const int rate = w.tabSettings->cmbFrequency->findText(QStringLiteral("22050 Hz"));
+    w.tabSettings->cmbFrequency->setCurrentIndex(rate);
+    emit w.tabSettings->cmbFrequency->activated(rate);
+    EXPECT_TRUE(w.grab().toImage().save(shots + "/page-settings-note.png"));
 
     QImage about;
     QTimer::singleShot(50, [&] {

@@ -13,7 +13,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev hyperfine
   ffmpeg vorbis-tools oggz-tools sndfile-programs libimage-exiftool-perl
-  python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth
+  python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth mpg123 lame mp3val
   espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
   # gstreamer/ffmpeg plugins for Qt Multimedia on a bare machine
   qt6-qpa-plugins libqt6multimedia6

@@ -29,7 +29,7 @@ Bytes Output(const std::string& cmd) {
 // Decoders: float samples, so no dither can differ between two decodes.
 Bytes Ffmpeg(const std::string& f) { return Output("ffmpeg -nostdin -v error -i " + Quote(f) + " -f f32le -"); }
 Bytes Mpg123(const std::string& f) { return Output("mpg123 -q -e f32 -s " + Quote(f) + " 2>/dev/null"); }
-[[maybe_unused]] Bytes Oggdec(const std::string& f) { return Output("oggdec -Q -R -b 32 -e 0 -o - " + Quote(f)); }
+Bytes Oggdec(const std::string& f) { return Output("oggdec -Q -R -b 16 -o - " + Quote(f)); }
 
 struct Source {
     std::string path;
@@ -43,6 +43,7 @@ struct Decoder {
     // how many one-granule frames it decoded before, so it rounds the last float bit
     // differently when it starts at an odd frame of an MPEG-2 stream: the same bytes.
     float tolerance = 0;
+    std::size_t sampleBytes = 4;
 };
 
 bool Same(const Bytes& want, const Bytes& got, float tolerance) {
@@ -62,8 +63,8 @@ bool Same(const Bytes& want, const Bytes& got, float tolerance) {
 void CheckPieces(const Source& src, const std::string& dir, const char* ext,
                  CopyResult (*copy)(const QString&, const QString&, std::int64_t, std::int64_t, const CopyTick&),
                  const std::vector<Decoder>& decoders, const std::vector<std::int64_t>& cutsMs) {
-    const std::size_t frameBytes = 4 * static_cast<std::size_t>(src.channels);
     for (const Decoder& d : decoders) {
+        const std::size_t frameBytes = d.sampleBytes * static_cast<std::size_t>(src.channels);
         const Bytes whole = d.decode(src.path);
         ASSERT_FALSE(whole.empty()) << d.name << " " << src.path;
         const std::int64_t total = static_cast<std::int64_t>(whole.size() / frameBytes);
@@ -137,6 +138,36 @@ TEST_F(LosslessCopyTest, Mp3PiecesDecodeToTheSourceSpan) {
                     for (std::size_t at = report.find(bad); at != std::string::npos; at = report.find(bad, at + 1))
                         EXPECT_NE(std::string::npos, report.find("No supported tags", at)) << report;
             }
+    }
+}
+
+TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {
+    struct Case {
+        int rate, channels;
+        std::string encode;
+    } cases[] = {
+        {44100, 2, "oggenc -Q -q 5"},
+        {44100, 1, "oggenc -Q -q -1"},
+        {22050, 2, "oggenc -Q -q 9"},
+        {48000, 2, "ffmpeg -nostdin -v error -y -c:a libvorbis -q:a 3 -i"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encode + " at " + std::to_string(c.rate));
+        const std::string wav = Wav(c.rate, c.channels, 6.1);
+        Source src{dir + "/src.ogg", c.rate, c.channels};
+        const std::string cmd = c.encode.rfind("ffmpeg", 0) == 0
+                                    ? "ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -c:a libvorbis -q:a 3 " +
+                                          Quote(src.path)
+                                    : c.encode + " -o " + Quote(src.path) + " " + Quote(wav);
+        ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
+        CheckPieces(src, dir, ".ogg", CopyOggSpan, {{"oggdec", Oggdec, 0, 2}}, {0, 1234, 4017});
+        for (int i = 0; i < 3; ++i) {
+            const std::string piece = Quote(dir + "/piece" + std::to_string(i) + ".ogg");
+            std::string report;
+            EXPECT_EQ(0, testmedia::Run("ogginfo " + piece + " 2>&1", &report)) << report;
+            EXPECT_EQ(std::string::npos, report.find("WARNING")) << report;
+            EXPECT_EQ(0, testmedia::Run("oggz-validate " + piece + " 2>&1", &report)) << report;
+        }
     }
 }
 

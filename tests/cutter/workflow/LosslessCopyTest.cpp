@@ -171,4 +171,15 @@ TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {
     }
 }
 
+TEST_F(LosslessCopyTest, WavPiecesHoldTheSourceFrames) {
+    for (const char* codec : {"pcm_s16le", "pcm_s24le", "pcm_f32le"}) {
+        SCOPED_TRACE(codec);
+        Source src{dir + "/src.wav", 44100, 2};
+        const std::string cmd =
+            "ffmpeg -nostdin -v error -y -i " + Quote(Wav(44100, 2, 3.3)) + " -c:a " + codec + " " + Quote(src.path);
+        ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
+        CheckPieces(src, dir, ".wav", CopyWavSpan, {{"ffmpeg", Ffmpeg}}, {0, 1234, 2017});
+    }
+}
+
 }  // namespace

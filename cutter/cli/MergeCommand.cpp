@@ -78,6 +78,7 @@ int RunMergeCommand(QStringList args) {
         else if (a == u"--comment") comment = value();
         else if (a == u"--track") track = QString::number(number(value()));
         else if (a == u"--overwrite") quality.overwrite = true;
+        else if (a == u"--copy") quality.copy = true;
         else if (a == u"--samplerate") quality.samplerate = number(value());
         else if (a == u"--channels") quality.channels = number(value());
         else if (a == u"--bitrate") quality.bitrate = number(value());
@@ -130,6 +131,7 @@ int RunMergeCommand(QStringList args) {
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
+    options.copyAudio = quality.copy;
     TMergeConsole host(quality.overwrite);
     const workflow::MergeJobResult res = workflow::RunMergeJob(request, options, c, host);
     switch (res.outcome) {

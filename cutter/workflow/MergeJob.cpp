@@ -119,6 +119,10 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
         result.outcome = MergeOutcome::OverwriteDeclined;
         return result;
     }
+    if (options.copyAudio && out != fcWma)
+        host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                             QStringLiteral("%1 is encoded: joining files without re-encoding them is not available yet.")
+                                 .arg(result.outputPath));
     if (c.configureWriter) c.configureWriter(out);
     AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;
     w->Create(result.outputPath, out);

@@ -186,4 +186,32 @@ TEST_F(CliCut, AnExistingOutputIsReplacedOnlyWithOverwrite) {
     EXPECT_LT(FileSize(out + "/x.wav"), static_cast<std::int64_t>(first.size()));
 }
 
+// --copy: MP3 to MP3 keeps the source's frames (a 96 kbps source stays small, not the
+// stored 256 kbps), decodes to the source's frames of the span, and is tagged; merge
+// with --copy says it encodes.
+TEST_F(CliCut, CopyKeepsTheSourceFramesAndMergeSaysItEncodes) {
+    WavSpec shape;
+    shape.seconds = 5.0;
+    shape.noise = true;
+    const std::string src = MakeMp3(dir_, "src.mp3", shape, 96);
+    ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/out") +
+                   " --format mp3 --copy --title Copied --segment 1.5-3.25=piece"),
+              0)
+        << LastError();
+    const std::string piece = dir_ + "/out/piece.mp3";
+    EXPECT_LT(FileSize(piece), 96000 / 8 * 2.2);
+    EXPECT_EQ(Tag(piece, "title"), "Copied");
+    std::string whole, part;
+    testmedia::Run("ffmpeg -v error -i " + Quote(src) + " -f f32le -", &whole);
+    testmedia::Run("ffmpeg -v error -i " + Quote(piece) + " -f f32le -", &part);
+    // 1.5 s to 3.25 s: frames 66150 to 143325, eight bytes each.
+    ASSERT_EQ(part.size(), (143325u - 66150u) * 8);
+    EXPECT_TRUE(whole.compare(66150 * 8, part.size(), part) == 0);
+
+    ASSERT_EQ(Tool("merge " + Quote(dir_ + "/joined.mp3") + " " + Quote(src) + " " + Quote(piece) + " --copy"), 0)
+        << LastError();
+    EXPECT_NE(LastError().find("joining files without re-encoding them is not available yet"), std::string::npos)
+        << LastError();
+}
+
 }  // namespace

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -33,6 +34,11 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
                        const CopyTick& tick = {});
 CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_t startMs, std::int64_t endMs,
                        const CopyTick& tick = {});
+
+// Joins Ogg Vorbis files of one sample rate and channel count into one chained file, one
+// stream per input, each keeping its own positions, so every input's exact samples are
+// kept at each join.
+CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
 // The frame of a time, as the readers seek it: round(ms x rate / 1000), halves up.
 std::int64_t FrameOfTime(std::int64_t ms, int sampleRate);

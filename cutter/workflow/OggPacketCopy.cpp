@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "CopyTarget.h"
@@ -201,7 +202,77 @@ private:
     bool continued_ = false;
 };
 
+// The rate and channels of a single-stream Ogg Vorbis file, checked page by page.
+bool VorbisFacts(const MappedSource& src, int& rate, int& channels, QString& problem) {
+    const OggStream s = ReadPackets(src.data(), src.size());
+    if (!s.problem.isEmpty() || s.packets.size() < 4) {
+        problem = s.problem.isEmpty() ? QStringLiteral("a file holds no audio") : s.problem;
+        return false;
+    }
+    const std::vector<std::uint8_t> id = Gather(src.data(), s.packets[0]);
+    if (id.size() < 30 || std::memcmp(id.data(), "\x01vorbis", 7) != 0) {
+        problem = QStringLiteral("a file is not Ogg Vorbis");
+        return false;
+    }
+    channels = id[11];
+    rate = static_cast<int>(Le(id.data() + 12, 4));
+    return true;
+}
+
 }  // namespace
+
+CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick) {
+    CopyResult result;
+    std::vector<std::unique_ptr<MappedSource>> sources;
+    std::int64_t bytes = 0;
+    int rate0 = 0, channels0 = 0;
+    for (const QString& input : inputs) {
+        sources.push_back(std::make_unique<MappedSource>(input));
+        const MappedSource& src = *sources.back();
+        int rate = 0, channels = 0;
+        if (!src.ok()) {
+            result.reason = QStringLiteral("%1 cannot be read").arg(input);
+            return result;
+        }
+        if (!VorbisFacts(src, rate, channels, result.reason)) return result;
+        if (sources.size() == 1) {
+            rate0 = rate;
+            channels0 = channels;
+        } else if (rate != rate0 || channels != channels0) {
+            result.reason = QStringLiteral("the files differ in sample rate or channels");
+            return result;
+        }
+        bytes += src.size();
+    }
+    CopyTarget out(target, bytes, tick);
+    std::vector<std::uint32_t> used;
+    for (const auto& src : sources) {
+        const std::uint8_t* p = src->data();
+        std::uint32_t serial = static_cast<std::uint32_t>(Le(p + 14, 4));
+        // Streams of a chain need serial numbers of their own.
+        while (std::find(used.begin(), used.end(), serial) != used.end()) ++serial;
+        used.push_back(serial);
+        std::vector<std::uint8_t> page;
+        for (std::int64_t pos = 0; pos < src->size();) {
+            const std::uint8_t* h = p + pos;
+            std::int64_t length = 27 + h[26];
+            for (int i = 0; i < h[26]; ++i) length += h[27 + i];
+            page.assign(h, h + length);
+            for (int i = 0; i < 4; ++i) page[static_cast<std::size_t>(14 + i)] = static_cast<std::uint8_t>(serial >> (8 * i));
+            std::memset(page.data() + 22, 0, 4);
+            const std::uint32_t crc = OggCrc(page.data(), page.size());
+            for (int i = 0; i < 4; ++i) page[static_cast<std::size_t>(22 + i)] = static_cast<std::uint8_t>(crc >> (8 * i));
+            if (!out.Write(page.data(), length)) {
+                result.outcome = CopyResult::Cancelled;
+                return result;
+            }
+            pos += length;
+        }
+    }
+    out.Commit();
+    result.outcome = CopyResult::Copied;
+    return result;
+}
 
 CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_t startMs, std::int64_t endMs,
                        const CopyTick& tick) {

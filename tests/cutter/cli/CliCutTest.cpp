@@ -187,9 +187,9 @@ TEST_F(CliCut, AnExistingOutputIsReplacedOnlyWithOverwrite) {
 }
 
 // --copy: MP3 to MP3 keeps the source's frames (a 96 kbps source stays small, not the
-// stored 256 kbps), decodes to the source's frames of the span, and is tagged; merge
-// with --copy says it encodes.
-TEST_F(CliCut, CopyKeepsTheSourceFramesAndMergeSaysItEncodes) {
+// stored 256 kbps), decodes to the source's frames of the span, and is tagged; an MP3
+// merge with --copy says it encodes; Ogg Vorbis pieces are joined without encoding.
+TEST_F(CliCut, CopyKeepsTheSourceFramesInCutsAndOggJoins) {
     WavSpec shape;
     shape.seconds = 5.0;
     shape.noise = true;
@@ -210,8 +210,29 @@ TEST_F(CliCut, CopyKeepsTheSourceFramesAndMergeSaysItEncodes) {
 
     ASSERT_EQ(Tool("merge " + Quote(dir_ + "/joined.mp3") + " " + Quote(src) + " " + Quote(piece) + " --copy"), 0)
         << LastError();
-    EXPECT_NE(LastError().find("joining files without re-encoding them is not available yet"), std::string::npos)
+    EXPECT_NE(LastError().find("cannot be joined without re-encoding because joining MP3"), std::string::npos)
         << LastError();
+
+    // Ogg Vorbis: pieces cut and joined again without encoding, then tagged, decode as the
+    // source does and pass the checker.
+    const std::string ogg = MakeOgg(dir_, "src.ogg", shape, 112);
+    ASSERT_EQ(Tool("cut " + Quote(ogg) + " --out " + Quote(dir_ + "/o") +
+                   " --format ogg --copy --segment 0-1.7=a --segment 1.7-3.1=b --segment 3.1-6=c"),
+              0)
+        << LastError();
+    const std::string joined = dir_ + "/joined.ogg";
+    ASSERT_EQ(Tool("merge " + Quote(joined) + " " + Quote(dir_ + "/o/a.ogg") + " " + Quote(dir_ + "/o/b.ogg") + " " +
+                   Quote(dir_ + "/o/c.ogg") + " --copy --title Joined"),
+              0)
+        << LastError();
+    EXPECT_EQ(LastError().find("encoded"), std::string::npos) << LastError();
+    std::string a, b, report;
+    testmedia::Run("oggdec -Q -R -o - " + Quote(ogg), &a);
+    testmedia::Run("oggdec -Q -R -o - " + Quote(joined), &b);
+    EXPECT_FALSE(a.empty());
+    EXPECT_TRUE(a == b) << a.size() << " " << b.size();
+    EXPECT_EQ(0, testmedia::Run("ogginfo " + Quote(joined) + " 2>&1", &report)) << report;
+    EXPECT_NE(report.find("TITLE=Joined"), std::string::npos) << report;
 }
 
 }  // namespace

@@ -161,7 +161,12 @@ TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {
                                     : c.encode + " -o " + Quote(src.path) + " " + Quote(wav);
         ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
         CheckPieces(src, dir, ".ogg", CopyOggSpan, {{"oggdec", Oggdec, 0, 2}}, {0, 1234, 4017});
-        for (int i = 0; i < 3; ++i) {
+        // The three pieces joined without encoding give the source's decode back.
+        QStringList pieces;
+        for (int i = 0; i < 3; ++i) pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".ogg");
+        ASSERT_EQ(CopyResult::Copied, JoinOggFiles(pieces, QString::fromStdString(dir + "/piece3.ogg")).outcome);
+        EXPECT_TRUE(Oggdec(src.path) == Oggdec(dir + "/piece3.ogg"));
+        for (int i = 0; i < 4; ++i) {
             const std::string piece = Quote(dir + "/piece" + std::to_string(i) + ".ogg");
             std::string report;
             EXPECT_EQ(0, testmedia::Run("ogginfo " + piece + " 2>&1", &report)) << report;

@@ -114,6 +114,7 @@ bool TSettingsStore::Load(TSettingsValues& v) const {
     v.promptExist = key.ReadBool(u"promptExist").value_or(false);
     v.showSucc = key.ReadBool(u"showSucc").value_or(true);
     v.openFolder = key.ReadBool(u"openFolder").value_or(false);
+    v.copyAudio = key.ReadBool(u"copyAudio").value_or(false);
 
     for (const TIntParam& p : kIntParams)
         v.params.*p.field = key.ReadInteger(p.name).value_or(p.fallback);
@@ -142,6 +143,7 @@ bool TSettingsStore::Save(const TSettingsValues& v) const {
     ok &= key.WriteInteger(u"promptExist", v.promptExist ? 1 : 0);
     ok &= key.WriteInteger(u"showSucc", v.showSucc ? 1 : 0);
     ok &= key.WriteInteger(u"openFolder", v.openFolder ? 1 : 0);
+    ok &= key.WriteInteger(u"copyAudio", v.copyAudio ? 1 : 0);
     for (const TIntParam& p : kIntParams)
         ok &= key.WriteInteger(p.name, v.params.*p.field);
     return ok;

@@ -22,6 +22,7 @@ struct TSettingsValues {
     bool promptExist = false;
     bool showSucc = true;
     bool openFolder = false;
+    bool copyAudio = false;  // copy instead of encoding where the output format is the source's
     TOutputParams params;
     std::optional<TGridLayout> grid;  // merge list columns; nullopt: leave the list as designed
 };

@@ -88,6 +88,7 @@ CutOptions ParseCut(const QStringList& args) {
         else if (a == u"--genre") o.genre = value();
         else if (a == u"--year") o.year = value();
         else if (a == u"--overwrite") o.overwrite = true;
+        else if (a == u"--copy") o.copy = true;
         else if (a == u"--samplerate") o.samplerate = IntArg(a, value());
         else if (a == u"--channels") o.channels = IntArg(a, value());
         else if (a == u"--bitrate") o.bitrate = IntArg(a, value());

@@ -25,6 +25,7 @@ struct CutOptions {
     std::int64_t pieceLength = 0;  // ms
     std::optional<QString> title, artist, album, genre, year;
     bool overwrite = false;
+    bool copy = false;  // copy the audio where the output format is the source's
     std::optional<int> samplerate, channels, bitrate, samplesize, wmaFormat;
     int jobs = 0;  // segments written at once; 0: one per processor
 };

@@ -83,6 +83,7 @@ int RunMergeCommand(QStringList args, bool quiet) {
         else if (a == u"--comment") comment = value();
         else if (a == u"--track") track = QString::number(number(value()));
         else if (a == u"--overwrite") quality.overwrite = true;
+        else if (a == u"--copy") quality.copy = true;
         else if (a == u"--samplerate") quality.samplerate = number(value());
         else if (a == u"--channels") quality.channels = number(value());
         else if (a == u"--bitrate") quality.bitrate = number(value());
@@ -135,6 +136,7 @@ int RunMergeCommand(QStringList args, bool quiet) {
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
+    options.copyAudio = quality.copy;
     TMergeConsole host(quality.overwrite, int(inputs.size()), quiet);
     const workflow::MergeJobResult res = workflow::RunMergeJob(request, options, c, host);
     switch (res.outcome) {

@@ -24,10 +24,10 @@ namespace {
 const char* kUsage =
     "usage: tarvelcut info FILE...\n"
     "       tarvelcut merge OUTPUT INPUT INPUT... [--title T] [--artist A] [--album B] [--genre G]\n"
-    "                 [--year Y] [--track N] [--comment C] [--overwrite] (and the quality options of cut)\n"
+    "                 [--year Y] [--track N] [--comment C] [--overwrite] [--copy] (and the quality options of cut)\n"
     "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
     "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
-    "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite]\n"
+    "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite] [--copy]\n"
     "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n"
     "                 [--jobs N]\n"
     "       tarvelcut --version\n"
@@ -69,7 +69,10 @@ public:
         if (!overwrite_) cli::PrintError(text + QStringLiteral(" Not replaced (use --overwrite)."));
         return overwrite_;
     }
-    void ShowInformation(const QString&, const QString&) override {}
+    // Notices (an encoded copy) go to standard error; "Success" is the summary line's.
+    void ShowInformation(const QString& caption, const QString& text) override {
+        if (caption != u"Success") cli::PrintError(text);
+    }
     void ShowMessage(const QString& text) override {
         cli::PrintError(text);
         failed_ = true;
@@ -191,6 +194,8 @@ int Cut(const cli::CutOptions& o) {
     workflow::JobOptions options;
     options.promptOverwrite = true;
     options.showSuccess = false;
+    options.copyAudio = o.copy;
+    options.wavOutput = {params.pcmSamplerate, params.pcmChannel, params.pcmSamplesize};
     std::int64_t audioMs = 0;
     for (const auto& span : spans) audioMs += std::min(span.end, duration) - span.start;
     TConsoleHost host(o.overwrite, int(spans.size()), audioMs);

@@ -611,6 +611,8 @@ void TCutPage::CutNow() {
     o.promptOverwrite = v.promptExist;
     o.showSuccess = v.showSucc;
     o.openDestination = v.openFolder;
+    o.copyAudio = v.copyAudio;
+    o.wavOutput = {v.params.pcmSamplerate, v.params.pcmChannel, v.params.pcmSamplesize};
     std::unique_ptr<Tfrmprogress> own;
     workflow::JobHost* host = MakeHost ? MakeHost() : nullptr;
     if (!host) {

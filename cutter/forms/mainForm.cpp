@@ -335,6 +335,7 @@ TSettingsValues TfrmMain::CollectSettings() const {
     v.promptExist = tabSettings->chkPromptexist->isChecked();
     v.showSucc = tabSettings->chkShowSucc->isChecked();
     v.openFolder = tabSettings->chkOpenDest->isChecked();
+    v.copyAudio = tabSettings->chkCopyAudio->isChecked();
     v.params = params_;
     v.grid = tabMerge->ColumnLayout();
     return v;
@@ -351,6 +352,7 @@ void TfrmMain::ApplySettings(const TSettingsValues& v) {
     tabSettings->chkPromptexist->setChecked(v.promptExist);
     tabSettings->chkShowSucc->setChecked(v.showSucc);
     tabSettings->chkOpenDest->setChecked(v.openFolder);
+    tabSettings->chkCopyAudio->setChecked(v.copyAudio);
     params_ = v.params;
 }
 

@@ -517,6 +517,7 @@ void TMergePage::RunMerge() {
     options.promptOverwrite = settings.promptExist;
     options.showSuccess = settings.showSucc;
     options.openDestination = settings.openFolder;
+    options.copyAudio = settings.copyAudio;
     JobComponents components = services_.job;
     components.configureWriter = [this](workflow::FormatCode code) { return main_->ConfigureWriter(code); };
     components.stopPlayback = [this] {

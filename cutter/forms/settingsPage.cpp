@@ -30,7 +30,7 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     // General Settings.
     auto* general = new QGroupBox(QStringLiteral("General Settings"), this);
     general->setObjectName(QStringLiteral("grpGeneral"));
-    general->setGeometry(16, 12, 700, 128);
+    general->setGeometry(16, 12, 700, 152);
     chkPromptexist = new QCheckBox(QStringLiteral("Prompt before overwriting existing files"), general);
     chkPromptexist->setObjectName(QStringLiteral("chkPromptexist"));
     chkPromptexist->setGeometry(20, 26, 400, 22);
@@ -43,11 +43,15 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     chkOpenDest = new QCheckBox(QStringLiteral("Open destination folder"), general);
     chkOpenDest->setObjectName(QStringLiteral("chkOpenDest"));
     chkOpenDest->setGeometry(40, 100, 380, 22);
+    chkCopyAudio = new QCheckBox(QStringLiteral("Copy audio without re-encoding when the output format is the source's"),
+                                 general);
+    chkCopyAudio->setObjectName(QStringLiteral("chkCopyAudio"));
+    chkCopyAudio->setGeometry(20, 124, 600, 22);
 
     // Output Quality Settings.
     auto* quality = new QGroupBox(QStringLiteral("Output Quality Settings"), this);
     quality->setObjectName(QStringLiteral("grpQuality"));
-    quality->setGeometry(16, 152, 700, 180);
+    quality->setGeometry(16, 176, 700, 180);
     auto* formatLabel = new QLabel(QStringLiteral("Format:"), quality);
     formatLabel->setGeometry(20, 30, 60, 20);
 

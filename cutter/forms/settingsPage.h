@@ -33,6 +33,7 @@ public:
     QCheckBox* chkPromptexist = nullptr;
     QCheckBox* chkShowSucc = nullptr;
     QCheckBox* chkOpenDest = nullptr;
+    QCheckBox* chkCopyAudio = nullptr;  // off: every output is encoded
     QGroupBox* CheckListBox = nullptr;
     QButtonGroup* CheckList = nullptr;
     QStackedWidget* Noteformat = nullptr;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "LosslessCopy.h"
 #include "SafeName.h"
 
 namespace workflow {
@@ -50,6 +51,9 @@ private:
     Span ComputeSpan(FormatCode in, std::int64_t startMs, std::int64_t endMs);
     void CopyFileSpan(std::int64_t startMs, const Span& span, AudioWriter* w);
     void CopyWmaSpan(const Span& span, AudioWriter* w);
+    bool TryCopy(FormatCode in, FormatCode out, const QString& path, std::int64_t startMs, std::int64_t endMs,
+                 CutJobResult& result);
+    void WriteTags(int row, FormatCode out, const QString& path);
 
     const QString& source_;
     const SegmentList& rows_;
@@ -134,6 +138,52 @@ void CutRunner::CopyWmaSpan(const Span& span, AudioWriter* w) {
     r.Close();
 }
 
+// Copies the row's span without encoding when the user asked for it and the output is
+// the source's format; true when the row is done (copied or cancelled). A source that
+// cannot be copied exactly is encoded, and the user is told why.
+bool CutRunner::TryCopy(FormatCode in, FormatCode out, const QString& path, std::int64_t startMs,
+                        std::int64_t endMs, CutJobResult& result) {
+    if (!options_.copyAudio || in != out || (in != fcMp3 && in != fcOggVorbis && in != fcWav)) return false;
+    if (in == fcWav) {
+        AudioReader& r = *c_.reader;
+        r.Open(source_);
+        const StreamInfo info = r.Info();
+        r.Close();
+        const auto& w = options_.wavOutput;
+        if (info.sampleRate != w.rate || info.channels != w.channels || info.sampleSize != w.bits) return false;
+    }
+    const CopyTick tick = [this](int percent) {
+        host_.SetFileProgress(percent);
+        host_.ProcessEvents();
+        return !host_.Cancelled();
+    };
+    const auto copy = in == fcMp3 ? CopyMp3Span : in == fcOggVorbis ? CopyOggSpan : CopyWavSpan;
+    const CopyResult r = copy(source_, path, startMs, endMs, tick);
+    if (r.outcome == CopyResult::NotCopyable) {
+        host_.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                              QStringLiteral("%1 is encoded: the audio cannot be copied exactly because %2.")
+                                  .arg(path, r.reason));
+        return false;
+    }
+    if (r.outcome == CopyResult::Copied) ++result.filesWritten;
+    return true;
+}
+
+void CutRunner::WriteTags(int row, FormatCode out, const QString& path) {
+    TagValues tags;
+    tags.title = rows_.Text(row, colTitle);
+    tags.artist = rows_.Text(row, colArtist);
+    tags.album = rows_.Text(row, colAlbum);
+    tags.genre = rows_.Text(row, colGenre);
+    tags.year = rows_.Text(row, colYear);
+    // Tags that cannot be stored are reported; the audio is complete and the job goes on.
+    try {
+        if (c_.tags) c_.tags->WriteTags(out, path, tags);
+    } catch (const std::exception& e) {
+        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
+    }
+}
+
 void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResult& result) {
     if (out != fcUnknown) {
         // The writer would truncate the source while it is still to be read.
@@ -150,6 +200,10 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     const std::int64_t startMs = rows_.ReadTime(colStart, row);
     const std::int64_t endMs = rows_.ReadTime(colEnd, row);
     const FormatCode in = FormatFromFileName(source_);
+    if (TryCopy(in, out, path, startMs, endMs, result)) {
+        if (!host_.Cancelled()) WriteTags(row, out, path);
+        return;
+    }
 
     const Span span = ComputeSpan(in, startMs, endMs);
 
@@ -168,18 +222,7 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     if (!w) return;
     w->Close();
     ++result.filesWritten;
-    TagValues tags;
-    tags.title = rows_.Text(row, colTitle);
-    tags.artist = rows_.Text(row, colArtist);
-    tags.album = rows_.Text(row, colAlbum);
-    tags.genre = rows_.Text(row, colGenre);
-    tags.year = rows_.Text(row, colYear);
-    // Tags that cannot be stored are reported; the audio is complete and the job goes on.
-    try {
-        if (c_.tags) c_.tags->WriteTags(out, path, tags);
-    } catch (const std::exception& e) {
-        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
-    }
+    WriteTags(row, out, path);
 }
 
 }  // namespace

@@ -14,6 +14,12 @@ struct JobOptions {
     bool promptOverwrite = false;  // "Prompt before overwriting existing files"
     bool showSuccess = true;       // "Show 'Success' window"
     bool openDestination = false;  // "Open destination folder"
+    // Rows whose output format is the source's are copied without encoding (WAV only at
+    // the WAV output's own rate, channels and bits, when those are the source's).
+    bool copyAudio = false;
+    struct {
+        int rate = 0, channels = 0, bits = 0;
+    } wavOutput;
 };
 
 struct CutJobResult {

@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <cmath>
 
+#include "LosslessCopy.h"
+
 namespace workflow {
 
 FormatCode MergeFormatOfIndex(int index) {
@@ -84,6 +86,57 @@ FileState MergeFile(const QString& path, FormatCode out, JobComponents& c, JobHo
     return FileState::Finished;
 }
 
+// Joins the inputs without encoding when the user asked for it and they can be: Ogg
+// Vorbis inputs of one rate and channel count, in a chained file. Otherwise it tells the
+// user the output is encoded, and why, and answers false.
+bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCode out, JobComponents& c,
+                JobHost& host, MergeJobResult& result) {
+    const auto notice = [&](const QString& why) {
+        host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                             QStringLiteral("%1 is encoded: the files cannot be joined without re-encoding because %2.")
+                                 .arg(result.outputPath, why));
+        return false;
+    };
+    for (const QString& input : request.inputs)
+        if (FormatFromFileName(input) != out) return notice(QStringLiteral("not every file is of the output's format"));
+    if (out != fcOggVorbis)
+        return notice(QStringLiteral("joining MP3 and WAV files without encoding is not available yet"));
+    host.BeginProgress(QStringLiteral("Merge progress"));
+    host.SetFileLabel(result.outputPath);
+    CopyResult r;
+    try {
+        r = JoinOggFiles(request.inputs, result.outputPath, [&](int percent) {
+            host.SetFileProgress(percent);
+            host.ProcessEvents();
+            return !host.Cancelled();
+        });
+    } catch (...) {
+        host.EndProgress();
+        throw;
+    }
+    if (r.outcome == CopyResult::NotCopyable) {
+        host.EndProgress();
+        return notice(r.reason);
+    }
+    result.cancelled = r.outcome == CopyResult::Cancelled;
+    if (!result.cancelled) {
+        result.filesCopied = static_cast<int>(request.inputs.size());
+        const int count = result.filesCopied;
+        host.SetTotal(QStringLiteral("File of Total: %1/%2").arg(count).arg(count), 100);
+        try {
+            if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
+        } catch (...) {
+            // Tagging errors are dropped; the audio is complete.
+        }
+        if (options.showSuccess)
+            host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
+        if (options.openDestination) host.ExploreFolder(request.folder);
+    }
+    host.EndProgress();
+    result.outcome = MergeOutcome::Finished;
+    return true;
+}
+
 }  // namespace
 
 MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& options, JobComponents& c,
@@ -118,6 +171,9 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
                        result.outputPath + QStringLiteral(" already exists. Do you want to replace it?"))) {
         result.outcome = MergeOutcome::OverwriteDeclined;
         return result;
+    }
+    if (options.copyAudio && out != fcWma) {
+        if (CopiedJoin(request, options, out, c, host, result)) return result;
     }
     if (c.configureWriter) c.configureWriter(out);
     AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;

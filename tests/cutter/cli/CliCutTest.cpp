@@ -317,4 +317,53 @@ TEST_F(CliCut, ABitrateTheEncoderCannotHonourIsNamedWithTheOneUsed) {
     EXPECT_EQ(out.find("cannot be written"), std::string::npos) << out;
 }
 
+// --copy: MP3 to MP3 keeps the source's frames (a 96 kbps source stays small, not the
+// stored 256 kbps), decodes to the source's frames of the span, and is tagged; an MP3
+// merge with --copy says it encodes; Ogg Vorbis pieces are joined without encoding.
+TEST_F(CliCut, CopyKeepsTheSourceFramesInCutsAndOggJoins) {
+    WavSpec shape;
+    shape.seconds = 5.0;
+    shape.noise = true;
+    const std::string src = MakeMp3(dir_, "src.mp3", shape, 96);
+    ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/out") +
+                   " --format mp3 --copy --title Copied --segment 1.5-3.25=piece"),
+              0)
+        << LastError();
+    const std::string piece = dir_ + "/out/piece.mp3";
+    EXPECT_LT(FileSize(piece), 96000 / 8 * 2.2);
+    EXPECT_EQ(Tag(piece, "title"), "Copied");
+    std::string whole, part;
+    testmedia::Run("ffmpeg -v error -i " + Quote(src) + " -f f32le -", &whole);
+    testmedia::Run("ffmpeg -v error -i " + Quote(piece) + " -f f32le -", &part);
+    // 1.5 s to 3.25 s: frames 66150 to 143325, eight bytes each.
+    ASSERT_EQ(part.size(), (143325u - 66150u) * 8);
+    EXPECT_TRUE(whole.compare(66150 * 8, part.size(), part) == 0);
+
+    ASSERT_EQ(Tool("merge " + Quote(dir_ + "/joined.mp3") + " " + Quote(src) + " " + Quote(piece) + " --copy"), 0)
+        << LastError();
+    EXPECT_NE(LastError().find("cannot be joined without re-encoding because joining MP3"), std::string::npos)
+        << LastError();
+
+    // Ogg Vorbis: pieces cut and joined again without encoding, then tagged, decode as the
+    // source does and pass the checker.
+    const std::string ogg = MakeOgg(dir_, "src.ogg", shape, 112);
+    ASSERT_EQ(Tool("cut " + Quote(ogg) + " --out " + Quote(dir_ + "/o") +
+                   " --format ogg --copy --segment 0-1.7=a --segment 1.7-3.1=b --segment 3.1-6=c"),
+              0)
+        << LastError();
+    const std::string joined = dir_ + "/joined.ogg";
+    ASSERT_EQ(Tool("merge " + Quote(joined) + " " + Quote(dir_ + "/o/a.ogg") + " " + Quote(dir_ + "/o/b.ogg") + " " +
+                   Quote(dir_ + "/o/c.ogg") + " --copy --title Joined"),
+              0)
+        << LastError();
+    EXPECT_EQ(LastError().find("encoded"), std::string::npos) << LastError();
+    std::string a, b, report;
+    testmedia::Run("oggdec -Q -R -o - " + Quote(ogg), &a);
+    testmedia::Run("oggdec -Q -R -o - " + Quote(joined), &b);
+    EXPECT_FALSE(a.empty());
+    EXPECT_TRUE(a == b) << a.size() << " " << b.size();
+    EXPECT_EQ(0, testmedia::Run("ogginfo " + Quote(joined) + " 2>&1", &report)) << report;
+    EXPECT_NE(report.find("TITLE=Joined"), std::string::npos) << report;
+}
+
 }  // namespace

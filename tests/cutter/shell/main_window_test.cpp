@@ -245,6 +245,9 @@ TEST_F(MainWindowTest, FirstRunDefaults) {
     EXPECT_FALSE(w->tabSettings->chkPromptexist->isChecked());
     EXPECT_TRUE(w->tabSettings->chkShowSucc->isChecked());
     EXPECT_FALSE(w->tabSettings->chkOpenDest->isChecked());
+    EXPECT_FALSE(w->tabSettings->chkCopyAudio->isChecked());
+    EXPECT_EQ(w->tabSettings->chkCopyAudio->text(),
+              "Copy audio without re-encoding when the output format is the source's");
     EXPECT_TRUE(w->tabSettings->CheckList->button(0)->isChecked());
     EXPECT_EQ(w->tabSettings->Noteformat->currentIndex(), 0);
     EXPECT_EQ(w->tabSettings->cmbFrequency->currentText(), "44100 Hz");
@@ -322,6 +325,7 @@ TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {
         w->tabSettings->chkPromptexist->setChecked(true);
         w->tabSettings->chkShowSucc->setChecked(false);
         w->tabSettings->chkOpenDest->setChecked(true);
+        w->tabSettings->chkCopyAudio->setChecked(true);
         w->tabMerge->GridView->setColumnWidth(2, 133);
         w->tabMerge->GridView->horizontalHeader()->moveSection(13, 0);
         TGridLayout hidden = w->tabMerge->ColumnLayout();
@@ -350,6 +354,7 @@ TEST_F(MainWindowTest, SettingsSavedAtCloseAndRestoredAtNextStart) {
     EXPECT_TRUE(w->tabSettings->chkPromptexist->isChecked());
     EXPECT_FALSE(w->tabSettings->chkShowSucc->isChecked());
     EXPECT_TRUE(w->tabSettings->chkOpenDest->isChecked());
+    EXPECT_TRUE(w->tabSettings->chkCopyAudio->isChecked());
     EXPECT_EQ(w->tabMerge->GridView->columnWidth(2), 133);
     EXPECT_EQ(w->tabMerge->GridView->horizontalHeader()->visualIndex(13), 0);
     EXPECT_TRUE(w->tabMerge->GridView->isColumnHidden(11));

@@ -72,6 +72,7 @@ TEST_F(SettingsStoreTest, FirstRunGivesTheDefaults) {
     EXPECT_FALSE(v.promptExist);
     EXPECT_TRUE(v.showSucc);
     EXPECT_FALSE(v.openFolder);
+    EXPECT_FALSE(v.copyAudio);
     EXPECT_EQ(v.params, TOutputParams{});
     EXPECT_EQ(v.params.wmaFormat, 39);
     EXPECT_EQ(v.params.outFormat, 0);
@@ -88,6 +89,7 @@ TEST_F(SettingsStoreTest, SavedValuesComeBackUnderTheirNames) {
     v.promptExist = true;
     v.showSucc = false;
     v.openFolder = true;
+    v.copyAudio = true;
     v.params = {11025, 5, 100, 48000, 3, 320, 22050, 1, 8, 7, 2};
     ASSERT_TRUE(store.Save(v));
 
@@ -96,6 +98,7 @@ TEST_F(SettingsStoreTest, SavedValuesComeBackUnderTheirNames) {
         const char16_t* name;
         DWORD value;
     } rows[] = {{u"joinFormat", 2},     {u"promptExist", 1},    {u"showSucc", 0},     {u"openFolder", 1},
+                {u"copyAudio", 1},
                 {u"mp3Samplerate", 11025}, {u"mp3Channel", 5},  {u"mp3Bitrate", 100}, {u"oggSamplerate", 48000},
                 {u"oggChannel", 3},     {u"oggBitrate", 320},   {u"pcmSamlerate", 22050}, {u"pcmChannel", 1},
                 {u"pcmSamplesize", 8},  {u"wmaFormat", 7},      {u"outFormat", 2}};
@@ -112,6 +115,7 @@ TEST_F(SettingsStoreTest, SavedValuesComeBackUnderTheirNames) {
     EXPECT_TRUE(back.promptExist);
     EXPECT_FALSE(back.showSucc);
     EXPECT_TRUE(back.openFolder);
+    EXPECT_TRUE(back.copyAudio);
     EXPECT_EQ(back.params, v.params);
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <cstdlib>
 #include <QTemporaryDir>
 
 #include "CutJob.h"
@@ -295,4 +296,36 @@ TEST_F(MergeFixture, TagsThatCannotBeStoredAreReportedInPlaceOfSuccess) {
     EXPECT_TRUE(host.infos.isEmpty());
     EXPECT_EQ(host.messages, QStringList{"Error: Unable to write the tags of " + tags.refuse});
     EXPECT_EQ(host.explored, QStringList{req.folder});
+}
+
+// With the copy option, a row whose output is the source's format skips the writer and is
+// still tagged; a source whose frames cannot be read is encoded after a notice saying why.
+TEST_F(CutFixture, CopyRowsSkipTheWriterAndUncopyableOnesAreEncodedWithANotice) {
+    const QString real = dir.path() + "/real.mp3";
+    ASSERT_EQ(0, std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=d=2 -c:a libmp3lame " +
+                              real.toStdString()).c_str()));
+    JobOptions o;
+    o.copyAudio = true;
+    for (const QString& name : {QStringLiteral("real.mp3"), QStringLiteral("fake.mp3")}) {
+        if (name == u"fake.mp3") Load(name, 2000);
+        source = dir.path() + "/" + name;
+        reader.durations[source] = 2000;
+        rows.LoadSource(source, 2000, {"t", "a", "b", "g", "2001"});
+        rows.AppendRow(250, 1500);
+        rows.SetText(0, colFormat, kFormatMp3Text);
+        writer.created.clear();
+        tags.tagged.clear();
+        host.infos.clear();
+        EXPECT_EQ(Run(o).filesWritten, 1) << name.toStdString() << ": " << host.infos.join(";").toStdString();
+        EXPECT_EQ(tags.tagged.size(), 1);
+        if (name == u"real.mp3") {
+            EXPECT_TRUE(writer.created.isEmpty());
+            EXPECT_TRUE(host.infos.filter("cannot be copied").isEmpty());
+        } else {
+            EXPECT_EQ(writer.created.size(), 1);
+            ASSERT_FALSE(host.infos.isEmpty());
+            EXPECT_TRUE(host.infos.front().contains("cannot be copied exactly because no MPEG audio"))
+                << host.infos.front().toStdString();
+        }
+    }
 }

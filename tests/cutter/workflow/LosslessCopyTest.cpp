@@ -1,0 +1,190 @@
+// Lossless copies of real encodes, checked by independent decoders: every piece decodes
+// to exactly the source's decode over its span, and checkers find nothing wrong.
+#include <gtest/gtest.h>
+
+#include <QString>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "LosslessCopy.h"
+#include "TestMedia.h"
+
+using namespace workflow;
+using testmedia::Quote;
+using testmedia::Run;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Output(const std::string& cmd) {
+    std::string out;
+    EXPECT_EQ(0, testmedia::Run(cmd, &out)) << cmd;
+    return Bytes(out.begin(), out.end());
+}
+
+// Decoders: float samples, so no dither can differ between two decodes.
+Bytes Ffmpeg(const std::string& f) { return Output("ffmpeg -nostdin -v error -i " + Quote(f) + " -f f32le -"); }
+Bytes Mpg123(const std::string& f) { return Output("mpg123 -q -e f32 -s " + Quote(f) + " 2>/dev/null"); }
+Bytes Oggdec(const std::string& f) { return Output("oggdec -Q -R -b 16 -o - " + Quote(f)); }
+
+struct Source {
+    std::string path;
+    int rate = 44100, channels = 2;
+};
+
+struct Decoder {
+    const char* name;
+    Bytes (*decode)(const std::string&);
+    // The largest difference allowed. mpg123's synthesis sums its window in an order set by
+    // how many one-granule frames it decoded before, so it rounds the last float bit
+    // differently when it starts at an odd frame of an MPEG-2 stream: the same bytes.
+    float tolerance = 0;
+    std::size_t sampleBytes = 4;
+};
+
+bool Same(const Bytes& want, const Bytes& got, float tolerance) {
+    if (want.size() != got.size()) return false;
+    if (tolerance == 0) return want == got;
+    for (std::size_t i = 0; i + 4 <= want.size(); i += 4) {
+        float w, g;
+        std::memcpy(&w, &want[i], 4);
+        std::memcpy(&g, &got[i], 4);
+        if (std::abs(w - g) > tolerance) return false;
+    }
+    return true;
+}
+
+// Cuts `src` into three adjacent pieces (the last ending at its end) and compares each
+// piece's decode with the source's decode over the piece's frames.
+void CheckPieces(const Source& src, const std::string& dir, const char* ext,
+                 CopyResult (*copy)(const QString&, const QString&, std::int64_t, std::int64_t, const CopyTick&),
+                 const std::vector<Decoder>& decoders, const std::vector<std::int64_t>& cutsMs) {
+    for (const Decoder& d : decoders) {
+        const std::size_t frameBytes = d.sampleBytes * static_cast<std::size_t>(src.channels);
+        const Bytes whole = d.decode(src.path);
+        ASSERT_FALSE(whole.empty()) << d.name << " " << src.path;
+        const std::int64_t total = static_cast<std::int64_t>(whole.size() / frameBytes);
+        std::vector<std::int64_t> bounds = cutsMs;
+        bounds.push_back(total * 1000 / src.rate + 1);  // past the end: the piece ends at the end
+        std::int64_t joined = 0;
+        for (std::size_t i = 0; i + 1 < bounds.size(); ++i) {
+            const std::string piece = dir + "/piece" + std::to_string(i) + ext;
+            const CopyResult r = copy(QString::fromStdString(src.path), QString::fromStdString(piece), bounds[i],
+                                      bounds[i + 1], {});
+            ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
+            const std::int64_t a = FrameOfTime(bounds[i], src.rate);
+            const std::int64_t b = std::min(FrameOfTime(bounds[i + 1], src.rate), total);
+            EXPECT_EQ(b - a, r.frames);
+            const Bytes got = d.decode(piece);
+            const Bytes want(whole.begin() + a * frameBytes, whole.begin() + b * frameBytes);
+            ASSERT_EQ(want.size(), got.size()) << d.name << " piece " << i << " of " << src.path;
+            EXPECT_TRUE(Same(want, got, d.tolerance)) << d.name << " piece " << i << " of " << src.path << " differs";
+            joined += b - a;
+        }
+        EXPECT_EQ(total, joined) << d.name;
+    }
+}
+
+struct LosslessCopyTest : ::testing::Test {
+    std::string dir;
+    void SetUp() override { dir = testmedia::MakeTempDir("lossless"); }
+    void TearDown() override { testmedia::RemoveTree(dir); }
+
+    // A real recording mixed with noise, at a rate and channel count.
+    std::string Wav(int rate, int channels, double seconds) {
+        const std::string out = dir + "/src-" + std::to_string(rate) + "-" + std::to_string(channels) + ".wav";
+        const std::string cmd = "ffmpeg -nostdin -v error -y -i /usr/share/sounds/alsa/Front_Center.wav -f lavfi -i "
+                                "anoisesrc=a=0.05:seed=7 -filter_complex '[0][1]amix=inputs=2:duration=first,"
+                                "aloop=loop=-1:size=200000' -t " + std::to_string(seconds) + " -ar " +
+                                std::to_string(rate) + " -ac " + std::to_string(channels) + " " + Quote(out);
+        EXPECT_EQ(0, testmedia::Run(cmd)) << cmd;
+        return out;
+    }
+};
+
+TEST_F(LosslessCopyTest, Mp3PiecesDecodeToTheSourceSpan) {
+    struct Case {
+        int rate, channels;
+        std::string encode;  // the encoder's command, in and out appended
+    } cases[] = {
+        {44100, 2, "lame --quiet -b 128"},
+        {44100, 2, "lame --quiet -V 2"},
+        {22050, 1, "lame --quiet -b 32"},
+        {22050, 2, "lame --quiet -V 5"},
+        {48000, 2, "ffmpeg -nostdin -v error -y -c:a libmp3lame -b:a 96k -f mp3 - -i"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encode + " at " + std::to_string(c.rate));
+        const std::string wav = Wav(c.rate, c.channels, 7.3);
+        Source src{dir + "/src.mp3", c.rate, c.channels};
+        const std::string cmd = c.encode.rfind("ffmpeg", 0) == 0
+                                    ? "ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -c:a libmp3lame -b:a 96k " +
+                                          Quote(src.path)
+                                    : c.encode + " " + Quote(wav) + " " + Quote(src.path);
+        ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
+        const float mpg123Tolerance = c.rate < 32000 ? 1e-7f : 0;
+        CheckPieces(src, dir, ".mp3", CopyMp3Span, {{"ffmpeg", Ffmpeg}, {"mpg123", Mpg123, mpg123Tolerance}},
+                    {0, 1234, 4017});
+        std::string report;
+        if (testmedia::Run("command -v mp3val >/dev/null") == 0)
+            for (int i = 0; i < 3; ++i) {
+                testmedia::Run("mp3val " + Quote(dir + "/piece" + std::to_string(i) + ".mp3"), &report);
+                // A file without tags is all it may mention; tags are written after the copy.
+                for (const char* bad : {"ERROR", "WARNING"})
+                    for (std::size_t at = report.find(bad); at != std::string::npos; at = report.find(bad, at + 1))
+                        EXPECT_NE(std::string::npos, report.find("No supported tags", at)) << report;
+            }
+    }
+}
+
+TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {
+    struct Case {
+        int rate, channels;
+        std::string encode;
+    } cases[] = {
+        {44100, 2, "oggenc -Q -q 5"},
+        {44100, 1, "oggenc -Q -q -1"},
+        {22050, 2, "oggenc -Q -q 9"},
+        {48000, 2, "ffmpeg -nostdin -v error -y -c:a libvorbis -q:a 3 -i"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encode + " at " + std::to_string(c.rate));
+        const std::string wav = Wav(c.rate, c.channels, 6.1);
+        Source src{dir + "/src.ogg", c.rate, c.channels};
+        const std::string cmd = c.encode.rfind("ffmpeg", 0) == 0
+                                    ? "ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -c:a libvorbis -q:a 3 " +
+                                          Quote(src.path)
+                                    : c.encode + " -o " + Quote(src.path) + " " + Quote(wav);
+        ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
+        CheckPieces(src, dir, ".ogg", CopyOggSpan, {{"oggdec", Oggdec, 0, 2}}, {0, 1234, 4017});
+        // The three pieces joined without encoding give the source's decode back.
+        QStringList pieces;
+        for (int i = 0; i < 3; ++i) pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".ogg");
+        ASSERT_EQ(CopyResult::Copied, JoinOggFiles(pieces, QString::fromStdString(dir + "/piece3.ogg")).outcome);
+        EXPECT_TRUE(Oggdec(src.path) == Oggdec(dir + "/piece3.ogg"));
+        for (int i = 0; i < 4; ++i) {
+            const std::string piece = Quote(dir + "/piece" + std::to_string(i) + ".ogg");
+            std::string report;
+            EXPECT_EQ(0, testmedia::Run("ogginfo " + piece + " 2>&1", &report)) << report;
+            EXPECT_EQ(std::string::npos, report.find("WARNING")) << report;
+            EXPECT_EQ(0, testmedia::Run("oggz-validate " + piece + " 2>&1", &report)) << report;
+        }
+    }
+}
+
+TEST_F(LosslessCopyTest, WavPiecesHoldTheSourceFrames) {
+    for (const char* codec : {"pcm_s16le", "pcm_s24le", "pcm_f32le"}) {
+        SCOPED_TRACE(codec);
+        Source src{dir + "/src.wav", 44100, 2};
+        const std::string cmd =
+            "ffmpeg -nostdin -v error -y -i " + Quote(Wav(44100, 2, 3.3)) + " -c:a " + codec + " " + Quote(src.path);
+        ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
+        CheckPieces(src, dir, ".wav", CopyWavSpan, {{"ffmpeg", Ffmpeg}}, {0, 1234, 2017});
+    }
+}
+
+}  // namespace

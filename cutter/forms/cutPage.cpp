@@ -31,9 +31,11 @@
 #include "UserInterface.h"
 #include "cutPageBindings.h"
 #include "cutPlayback.h"
+#include "cutWaveform.h"
 #include "mainForm.h"
 #include "progressForm.h"
 #include "specialForm.h"
+#include "waveTrackBar.h"
 #include "workflow/CutJob.h"
 #include "workflow/Genres.h"
 #include "workflow/TimeText.h"
@@ -170,7 +172,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     grpSplit = new QGroupBox(QStringLiteral("Split"), this);
     grpSplit->setObjectName(QStringLiteral("grpSplit"));
     grpSplit->setGeometry(226, 38, 498, 146);
-    TrackBar = new QSlider(Qt::Horizontal, grpSplit);
+    TrackBar = new TWaveTrackBar(grpSplit);
     TrackBar->setObjectName(QStringLiteral("TrackBar"));
     TrackBar->setRange(0, 100);
     TrackBar->setFocusPolicy(Qt::StrongFocus);
@@ -336,6 +338,7 @@ void TCutPage::Bind(TfrmMain* main) {
     });
     TrackBar->setEnabled(main->ActSetStart->isEnabled());
     deleteEnabling();
+    new TCutWaveform(main, this);
 }
 
 int TCutPage::SelectedRow() const {

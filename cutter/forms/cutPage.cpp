@@ -350,7 +350,7 @@ int TCutPage::SelectedRow() const {
 
 void TCutPage::SelectSource() {
     const QString path = ChooseSource ? ChooseSource() : QString();
-    if (!path.isEmpty()) LoadSource(QDir::toNativeSeparators(path));
+    if (!path.isEmpty() && (!ConfirmNewSource || ConfirmNewSource())) LoadSource(QDir::toNativeSeparators(path));
 }
 
 void TCutPage::ResetSource() {
@@ -417,11 +417,13 @@ bool TCutPage::LoadSource(const QString& path) {
         if (main_) main_->UI().ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
         RefreshPosition();
         if (main_) main_->UpdateActions();
+        emit SourceChanged();
         return false;
     }
     if (!DurationText.isEmpty()) SetLimitsFromDuration();
     RefreshPosition();
     if (main_) main_->UpdateActions();
+    emit SourceChanged();
     return true;
 }
 

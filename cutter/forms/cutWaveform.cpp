@@ -101,7 +101,7 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
     connect(&page->Segments, &QAbstractItemModel::rowsInserted, this, repaint);
     connect(&page->Segments, &QAbstractItemModel::rowsRemoved, this, repaint);
     connect(&page->Segments, &QAbstractItemModel::modelReset, this, repaint);
-    connect(page->TrackBar, &QSlider::rangeChanged, this, &TCutWaveform::SourceChanged);
+    connect(page, &TCutPage::SourceChanged, this, &TCutWaveform::SourceChanged);
     connect(page->TrackBar, &QSlider::valueChanged, this, [this] { UpdateWindowScene(); });
     for (QAction* a : {main->ActSetStart, main->ActSetEnd, main->ActDelSpliteall})
         connect(a, &QAction::triggered, this, [this] { UpdateWindowScene(); });
@@ -118,11 +118,7 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
     }
 
     // A new source discards the rows only after the user agrees.
-    auto choose = page->ChooseSource;
-    page->ChooseSource = [this, choose] {
-        const QString path = choose ? choose() : QString();
-        return path.isEmpty() || ConfirmDiscard() ? path : QString();
-    };
+    page->ConfirmNewSource = [this] { return ConfirmDiscard(); };
     page->installEventFilter(this);
     qApp->installEventFilter(this);
 }
@@ -204,7 +200,6 @@ workflow::AudioReader* TCutWaveform::ReaderFor(const QString& path) const {
 void TCutWaveform::SourceChanged() {
     const QString path = page_->edtSourceFile->text();
     const bool loaded = page_->TrackBar->maximum() > 100 && QFileInfo(path).isFile();
-    if (loaded && path == source_ && (Building() || peaks_.complete)) return;
     slice_->stop();
     builder_.reset();
     peaks_ = workflow::PeakData();

@@ -36,6 +36,7 @@ TfrmWaveform::TfrmWaveform(QWidget* owner) : QWidget(owner, Qt::Window) {
     Scroll->setFocusPolicy(Qt::NoFocus);
     lblInfo = new QLabel(this);
     lblInfo->setObjectName(QStringLiteral("lblWaveInfo"));
+    lblInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     ActZoomIn = new QAction(QStringLiteral("Zoom In"), this);
     ActZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});

@@ -1,6 +1,8 @@
 #include "waveDraw.h"
 
 #include <QPainter>
+#include <QString>
+#include <iterator>
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
@@ -47,6 +49,7 @@ void Samples(QPainter& p, const QRect& area, double fromMs, double msPerPx, cons
     p.setPen(QPen(wavecolors::kWave, 1.5));
     p.drawPolyline(line);
     const double spacing = d.sampleRate > 0 ? 1000.0 / d.sampleRate / msPerPx : 0;
+    p.setPen(QPen(wavecolors::kWave, 1.0));
     if (spacing >= 6) {
         p.setBrush(wavecolors::kWave);
         for (const QPointF& pt : line) p.drawEllipse(pt, 2.0, 2.0);
@@ -75,13 +78,16 @@ void PaintWave(QPainter& p, const QRect& area, double fromMs, double msPerPx, co
                       msPerPx * s.detail->sampleRate / 1000.0 < double(s.peaks ? s.peaks->bucketFrames : 256);
     if (fine) d = s.detail;
     if (d && d->sampleRate > 0) {
-        if (fine && msPerPx * d->sampleRate / 1000.0 < 1.0) {
+        // Below a few frames a column, a line through the samples reads better than bars.
+        if (fine && msPerPx * d->sampleRate / 1000.0 < 4.0) {
             Samples(p, area, fromMs, msPerPx, *d, mid, half);
         } else {
             for (int x = area.left(); x <= area.right(); ++x) {
                 const double ms = fromMs + (x - area.left()) * msPerPx;
                 float lo = 0, hi = 0;
-                const std::int64_t f0 = d->FrameOfMs(ms);
+                // Each column reaches one frame (or bucket) into its neighbour on the left,
+                // so neighbouring columns join into one outline.
+                const std::int64_t f0 = d->FrameOfMs(ms) - (x > area.left() ? d->bucketFrames : 0);
                 const std::int64_t f1 = std::max(f0 + 1, d->FrameOfMs(ms + msPerPx));
                 if (!d->Range(f0, f1, lo, hi)) continue;
                 const int y0 = int(std::floor(mid - hi * half));
@@ -94,5 +100,38 @@ void PaintWave(QPainter& p, const QRect& area, double fromMs, double msPerPx, co
     Line(p, area, fromMs, msPerPx, s.endMark, wavecolors::kEnd, 2);
     Line(p, area, fromMs, msPerPx, s.positionMs, wavecolors::kPosition, 1);
     Line(p, area, fromMs, msPerPx, s.cursorMs, wavecolors::kCursor, 2);
+    p.restore();
+}
+
+void PaintRuler(QPainter& p, const QRect& area, double fromMs, double msPerPx) {
+    if (!(msPerPx > 0) || area.width() <= 0) return;
+    // The smallest round step that leaves room for a label (about 90 pixels).
+    static const double steps[] = {0.1, 0.2, 0.5, 1, 2, 5, 10, 20, 50, 100, 200, 500, 1000, 2000, 5000,
+                                   10000, 15000, 30000, 60000, 120000, 300000, 600000, 900000, 1800000, 3600000};
+    double step = steps[std::size(steps) - 1];
+    for (double s : steps)
+        if (s / msPerPx >= 90) {
+            step = s;
+            break;
+        }
+    p.save();
+    p.fillRect(area, wavecolors::kBackground.darker(104));
+    p.setPen(wavecolors::kRuler);
+    QFont f = p.font();
+    f.setPointSizeF(f.pointSizeF() * 0.85);
+    p.setFont(f);
+    const double toMs = fromMs + area.width() * msPerPx;
+    for (double t = std::floor(fromMs / step) * step; t <= toMs; t += step) {
+        const int x = WaveX(area, fromMs, msPerPx, t);
+        if (x < area.left()) continue;
+        p.drawLine(x, area.bottom() - 5, x, area.bottom());
+        const double ms = std::max(0.0, t);
+        const auto whole = std::int64_t(ms);
+        QString text = QStringLiteral("%1:%2").arg(whole / 60000).arg(whole / 1000 % 60, 2, 10, QLatin1Char('0'));
+        if (step < 1000) text += QStringLiteral(".%1").arg(whole % 1000, 3, 10, QLatin1Char('0'));
+        if (step < 1) text += QString::number(ms - double(whole), 'f', 1).mid(2);
+        p.drawText(QRect(x + 3, area.top(), 120, area.height() - 2), Qt::AlignLeft | Qt::AlignVCenter, text);
+    }
+    p.drawLine(area.left(), area.bottom(), area.right(), area.bottom());
     p.restore();
 }

@@ -29,8 +29,9 @@ namespace wavecolors {
 inline const QColor kBackground(246, 248, 251);
 inline const QColor kCentre(205, 212, 222);
 inline const QColor kWave(47, 98, 160);
-inline const QColor kBand(255, 176, 32, 38);
-inline const QColor kBandChecked(255, 160, 0, 84);
+inline const QColor kRuler(110, 118, 130);
+inline const QColor kBand(120, 130, 150, 34);
+inline const QColor kBandChecked(255, 168, 40, 60);
 inline const QColor kCursor(214, 40, 40);
 inline const QColor kStart(0, 128, 0);
 inline const QColor kEnd(0, 0, 128);
@@ -43,3 +44,5 @@ inline const QColor kSelection(60, 120, 220, 60);
 void PaintWave(QPainter& p, const QRect& area, double fromMs, double msPerPx, const TWaveScene& scene);
 // The column of a time in that mapping.
 int WaveX(const QRect& area, double fromMs, double msPerPx, double ms);
+// A time scale along the top of `area`: ticks at a round step with their time texts.
+void PaintRuler(QPainter& p, const QRect& area, double fromMs, double msPerPx);

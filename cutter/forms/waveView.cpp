@@ -7,6 +7,10 @@
 #include <algorithm>
 #include <cmath>
 
+namespace {
+constexpr int kRulerHeight = 18;
+}
+
 TWaveView::TWaveView(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(200, 80);
@@ -55,7 +59,9 @@ void TWaveView::paintEvent(QPaintEvent*) {
     TWaveScene s = scene_;
     if (Detail && s.peaks && s.peaks->sampleRate > 0 && msPerPx_ * s.peaks->sampleRate / 1000.0 < s.peaks->bucketFrames)
         s.detail = Detail(std::int64_t(std::floor(from_)), std::int64_t(std::ceil(from_ + width() * msPerPx_)) + 1);
-    PaintWave(p, rect(), from_, msPerPx_, s);
+    const QRect ruler(0, 0, width(), kRulerHeight);
+    PaintWave(p, rect().adjusted(0, kRulerHeight, 0, 0), from_, msPerPx_, s);
+    PaintRuler(p, ruler, from_, msPerPx_);
     if (!s.peaks || s.peaks->sampleRate <= 0) {
         p.setPen(wavecolors::kCentre.darker(150));
         p.drawText(rect(), Qt::AlignCenter, tr("Reading the waveform..."));

@@ -337,8 +337,15 @@ TEST(WaveformPlaySegment, ThePlayerGetsExactlyTheRowsFrames) {
 }
 
 TEST_F(Waveform, Screenshots) {
-    Load(mp3_);
-    const int marks[][2] = {{300, 1800}, {2200, 3900}, {4100, 5800}};
+    // Speech from a real synthesizer through a real encoder: a waveform with pauses.
+    const std::string wav = dir_.filePath("speech.wav").toStdString(), mp3 = dir_.filePath("speech.mp3").toStdString();
+    ASSERT_EQ(testmedia::Run("espeak-ng -s 150 -w " + testmedia::Quote(wav) +
+                             " 'Seeing where to cut. A waveform, a play cursor, and segments you can hear before you cut them.'"),
+              0);
+    ASSERT_EQ(testmedia::Run("lame --quiet -V 2 " + testmedia::Quote(wav) + " " + testmedia::Quote(mp3)), 0);
+    Load(QString::fromStdString(mp3));
+    const int d = page_->TrackBar->maximum();
+    const int marks[][2] = {{d * 2 / 100, d * 22 / 100}, {d * 25 / 100, d * 52 / 100}, {d * 56 / 100, d * 97 / 100}};
     for (const auto& m : marks) {
         page_->TrackBar->setValue(m[0]);
         w_->ActSetStart->trigger();
@@ -347,7 +354,7 @@ TEST_F(Waveform, Screenshots) {
         w_->ActAdd->trigger();
     }
     page_->Segments.SetChecked(1, false);
-    page_->TrackBar->setValue(4700);
+    page_->TrackBar->setValue(d * 40 / 100);
     page_->gridSplit->selectRow(2);
     page_->edtSplitFolder->setText(dir_.filePath("cuts"));
     w_->UpdateActions();
@@ -363,14 +370,15 @@ TEST_F(Waveform, Screenshots) {
     win->View->ZoomAll();
     QApplication::processEvents();
     ASSERT_TRUE(win->grab().save(folder + "/waveform_window_all.png"));
-    // Zoomed to single samples around the start of the third row.
-    while (win->View->MsPerPixel() > win->View->FinestMsPerPixel() * 1.5) win->View->Zoom(2.0, 0);
-    win->View->ScrollTo(4100 - 8);
-    QApplication::processEvents();
-    ASSERT_TRUE(win->grab().save(folder + "/waveform_window_samples.png"));
-    win->View->Zoom(1.0 / 64, win->View->width() / 2);
+    // Zoomed in around the start of the third row, then down to single samples.
+    win->View->Zoom(16.0, 0);
+    win->View->ScrollTo(marks[2][0] - 120.0);
     QApplication::processEvents();
     ASSERT_TRUE(win->grab().save(folder + "/waveform_window_zoomed.png"));
+    while (win->View->MsPerPixel() > win->View->FinestMsPerPixel() * 1.5) win->View->Zoom(2.0, 0);
+    win->View->ScrollTo(marks[2][0] + 245.0);
+    QApplication::processEvents();
+    ASSERT_TRUE(win->grab().save(folder + "/waveform_window_samples.png"));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@
 namespace {
 
 // A slice stays well under the 30 ms the event loop may be held, with room for one read.
-constexpr int kSliceBudgetMs = 10;
+constexpr int kSliceBudgetMs = 6;
 constexpr int kRedrawMs = 100;
 constexpr int kCursorMs = 40;
 constexpr char16_t kGeometryValue[] = u"WaveformWindow";
@@ -73,7 +73,7 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
         wmaReader_ = &own_->wmaReader;
     }
     if (bar_) {
-        bar_->SetScene(&peaks_, &page->Segments);
+        bar_->SetScene(&Peaks(), &page->Segments);
         connect(bar_, &TWaveTrackBar::DoubleClicked, this, [this] {
             if (ActWaveform->isEnabled()) ShowWindow();
         });
@@ -232,7 +232,6 @@ void TCutWaveform::Slice() {
     QElapsedTimer t;
     t.start();
     const bool done = builder_->Step(kSliceBudgetMs);
-    peaks_ = builder_->Data();  // what is there so far is drawn
     longestSlice_ = std::max(longestSlice_, t.elapsed());
     if (!done) {
         if (sinceRedraw_.elapsed() >= kRedrawMs) {
@@ -251,14 +250,14 @@ void TCutWaveform::Slice() {
 }
 
 void TCutWaveform::Redraw() {
-    if (bar_) bar_->update();
+    if (bar_) bar_->SetScene(&Peaks(), &page_->Segments);
     UpdateWindowScene();
 }
 
 void TCutWaveform::UpdateWindowScene() {
     if (!window_) return;
     TWaveScene& s = window_->View->Scene();
-    s.peaks = &peaks_;
+    s.peaks = &Peaks();
     s.segments = &page_->Segments;
     s.cursorMs = cursorMs_;
     s.positionMs = page_->TrackBar->value();
@@ -278,7 +277,7 @@ const workflow::PeakData* TCutWaveform::Detail(std::int64_t fromMs, std::int64_t
     const auto covers = [&] {
         return detail_.sampleRate > 0 && detail_.firstFrame <= detail_.FrameOfMs(double(fromMs)) &&
                detail_.firstFrame + detail_.frames >= std::min(detail_.FrameOfMs(double(toMs)),
-                                                               peaks_.frames);
+                                                               Peaks().frames);
     };
     if (covers()) return &detail_;
     workflow::AudioReader* reader = ReaderFor(source_);
@@ -302,7 +301,7 @@ void TCutWaveform::ShowWindow() {
         window_->addActions({main_->ActSplay, main_->ActSetStart, main_->ActSetEnd, main_->ActAdd, main_->ActSelectSource,
                              main_->ActSplit, ActPlaySegment});
         TWaveView* view = window_->View;
-        view->Scene().peaks = &peaks_;
+        view->Scene().peaks = &Peaks();
         view->Detail = [this](std::int64_t from, std::int64_t to) { return Detail(from, to); };
         view->SetDuration(page_->TrackBar->maximum() > 100 ? page_->TrackBar->maximum() : 0);
         connect(view, &TWaveView::PositionClicked, this, [this](qint64 ms) {

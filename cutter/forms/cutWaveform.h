@@ -39,7 +39,8 @@ public:
     void SetPeakReaders(workflow::AudioReader* reader, workflow::AudioReader* wmaReader);
     void SetCacheDir(const QString& dir);
 
-    const workflow::PeakData& Peaks() const { return peaks_; }
+    // The peaks so far: the builder's while it runs, then the finished ones.
+    const workflow::PeakData& Peaks() const { return builder_ ? builder_->Data() : peaks_; }
     bool Building() const;
     std::int64_t Cursor() const { return cursorMs_; }
     // The longest a single slice held the event loop, in ms, since the source was chosen.

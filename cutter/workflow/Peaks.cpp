@@ -115,9 +115,9 @@ void PeakBuilder::Begin(const QString& path) {
     open_ = true;
     try {
         const StreamInfo info = reader_.Info();
-        // About 50 ms of audio a read: each read stays far below the step's budget.
+        // About 25 ms of audio a read: each read stays far below the step's budget.
         chunk_ = std::max<std::int64_t>(1, PlayBlockUnits(info.sampleRate, info.channels, info.sampleSize,
-                                                          info.compressRate) / 20);
+                                                          info.compressRate) / 40);
     } catch (...) {
         Abort();
         throw;

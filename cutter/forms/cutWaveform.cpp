@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -125,7 +126,8 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
 
 TCutWaveform::~TCutWaveform() {
     qApp->removeEventFilter(this);
-    builder_.reset();  // closes its reader before the readers go
+    delete window_.data();  // its view asks this object for detail
+    builder_.reset();       // closes its reader before the readers go
 }
 
 void TCutWaveform::SetShortcuts() {
@@ -156,6 +158,11 @@ bool TCutWaveform::eventFilter(QObject* watched, QEvent* event) {
         const bool letterOrSpace = key == Qt::Key_Space || key == Qt::Key_I || key == Qt::Key_O;
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         if (!letterOrSpace && !enter) return false;
+        // Another page of the main window has no use for the cut page's keys.
+        if (w->window() == main_ && main_->ShownPage() != pgCut) {
+            event->accept();
+            return false;
+        }
         const bool text = qobject_cast<QLineEdit*>(w) || qobject_cast<QAbstractSpinBox*>(w) ||
                           qobject_cast<QComboBox*>(w) || qobject_cast<QTextEdit*>(w) ||
                           qobject_cast<QPlainTextEdit*>(w);
@@ -164,7 +171,8 @@ bool TCutWaveform::eventFilter(QObject* watched, QEvent* event) {
         if (keeps) event->accept();
         return false;
     }
-    if (watched == page_ && event->type() == QEvent::Drop && !ConfirmDiscard()) {
+    if (watched == page_ && event->type() == QEvent::Drop && static_cast<QDropEvent*>(event)->mimeData()->hasUrls() &&
+        !ConfirmDiscard()) {
         event->ignore();
         return true;
     }

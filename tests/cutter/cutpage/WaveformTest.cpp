@@ -31,6 +31,7 @@
 #include "cutWaveform.h"
 #include "fakes.h"
 #include "mainForm.h"
+#include "mergePage.h"
 #include "waveTrackBar.h"
 #include "waveView.h"
 #include "waveformForm.h"
@@ -259,8 +260,12 @@ TEST_F(Waveform, KeysAndThePlayCursorOnTheNullSink) {
     EXPECT_EQ(chosen, 1);
     QTest::keyClick(bar, Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(QFileInfo::exists(dir_.filePath("cuts/quiet_1.mp3")));
-    // The menus show the keys.
+    // The menus show the keys; another page has no use for them.
     EXPECT_EQ(w_->ActSetStart->shortcut(), QKeySequence(Qt::Key_I));
+    w_->ShowPage(pgMerge);
+    bar->setValue(4000);
+    QTest::keyClick(w_->tabMerge, Qt::Key_I);
+    EXPECT_EQ(page_->Segments.StartMark(), 1000);
 }
 
 TEST_F(Waveform, ANewSourceAsksBeforeTheRowsGo) {

@@ -115,9 +115,10 @@ void PeakBuilder::Begin(const QString& path) {
     open_ = true;
     try {
         const StreamInfo info = reader_.Info();
-        // About 25 ms of audio a read: each read stays far below the step's budget.
+        // About 100 ms of audio a read: few enough calls that their cost does not count,
+        // short enough that one read stays far below the step's budget.
         chunk_ = std::max<std::int64_t>(1, PlayBlockUnits(info.sampleRate, info.channels, info.sampleSize,
-                                                          info.compressRate) / 40);
+                                                          info.compressRate) / 10);
     } catch (...) {
         Abort();
         throw;

@@ -31,9 +31,11 @@
 #include "UserInterface.h"
 #include "cutPageBindings.h"
 #include "cutPlayback.h"
+#include "cutWaveform.h"
 #include "mainForm.h"
 #include "progressForm.h"
 #include "specialForm.h"
+#include "waveTrackBar.h"
 #include "workflow/CutJob.h"
 #include "workflow/Genres.h"
 #include "workflow/TimeText.h"
@@ -175,7 +177,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     grpSplit = new QGroupBox(QStringLiteral("Split"), this);
     grpSplit->setObjectName(QStringLiteral("grpSplit"));
     grpSplit->setGeometry(226, 38, 498, 146);
-    TrackBar = new QSlider(Qt::Horizontal, grpSplit);
+    TrackBar = new TWaveTrackBar(grpSplit);
     TrackBar->setObjectName(QStringLiteral("TrackBar"));
     TrackBar->setRange(0, 100);
     TrackBar->setFocusPolicy(Qt::StrongFocus);
@@ -341,6 +343,7 @@ void TCutPage::Bind(TfrmMain* main) {
     });
     TrackBar->setEnabled(main->ActSetStart->isEnabled());
     deleteEnabling();
+    new TCutWaveform(main, this);
 }
 
 int TCutPage::SelectedRow() const {
@@ -352,7 +355,7 @@ int TCutPage::SelectedRow() const {
 
 void TCutPage::SelectSource() {
     const QString path = ChooseSource ? ChooseSource() : QString();
-    if (!path.isEmpty()) LoadSource(QDir::toNativeSeparators(path));
+    if (!path.isEmpty() && (!ConfirmNewSource || ConfirmNewSource())) LoadSource(QDir::toNativeSeparators(path));
 }
 
 void TCutPage::ResetSource() {
@@ -419,11 +422,13 @@ bool TCutPage::LoadSource(const QString& path) {
         if (main_) main_->UI().ShowMessage(QString::fromUtf8(e.what()), AppTitle, TMessageKind::Error);
         RefreshPosition();
         if (main_) main_->UpdateActions();
+        emit SourceChanged();
         return false;
     }
     if (!DurationText.isEmpty()) SetLimitsFromDuration();
     RefreshPosition();
     if (main_) main_->UpdateActions();
+    emit SourceChanged();
     return true;
 }
 

@@ -71,6 +71,8 @@ public:
 
     // The file dialog of "Select Source File"; tests replace it. Empty: cancelled.
     std::function<QString()> ChooseSource;
+    // Asked before a chosen source replaces the current one; false keeps the page as it is.
+    std::function<bool()> ConfirmNewSource;
     // The job's progress host; null: the shared progress window.
     std::function<workflow::JobHost*()> MakeHost;
 
@@ -128,6 +130,10 @@ public:
     TCutPlayback* Playback = nullptr;
     workflow::SegmentList Segments;
     QString DurationText;  // empty while no source is loaded
+
+signals:
+    // A source was chosen (loaded or not): the page has been reset for it.
+    void SourceChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,11 +9,14 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QSlider>
+#include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "ComponentInterfaces.h"
 #include "UserInterface.h"
 #include "cutPage.h"
+#include "workflow/PcmBlock.h"
 #include "mainForm.h"
 
 namespace {
@@ -132,31 +135,52 @@ void TCutPlayback::Play() {
                 open_->Close();
                 open_ = nullptr;
             }
+            emit Stopped();
             return;
         }
-
-        const QString path = page_->edtSourceFile->text();
-        if (path.isEmpty() || !QFileInfo(path).isFile()) return;
-        playFormat_ = FormatFromFileName(path);
-        if (playFormat_ == fcUnknown) return;
-        workflow::AudioReader* reader = ReaderFor(playFormat_);
-        if (!reader || !player) return;
-
-        ShowPlaying();
-        reader->Open(path);
-        open_ = reader;
-        const int position = page_->TrackBar->value();
-        if (position > 0) reader->SeekTime(position);
-        player->SetStartMode(2);
-        player->Start(44100, 2, 16, 0);
-        playing_ = true;
-        FeedBlock();
-        FeedBlock();
+        Begin(page_->TrackBar->value(), -1);
     } catch (const std::exception& e) {
         Report(main_, e.what());
     } catch (...) {
         Report(main_, "The player component failed.");
     }
+}
+
+void TCutPlayback::PlaySpan(std::int64_t from, std::int64_t to) {
+    if (playing_ || Playing()) Play();
+    if (to <= from) return;
+    try {
+        Begin(from, to);
+    } catch (const std::exception& e) {
+        Report(main_, e.what());
+    } catch (...) {
+        Report(main_, "The player component failed.");
+    }
+}
+
+void TCutPlayback::Begin(std::int64_t from, std::int64_t to) {
+    IAudioPlayer* player = main_->Components().CutPlayer();
+    const QString path = page_->edtSourceFile->text();
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+    playFormat_ = FormatFromFileName(path);
+    if (playFormat_ == fcUnknown) return;
+    workflow::AudioReader* reader = ReaderFor(playFormat_);
+    if (!reader || !player) return;
+
+    ShowPlaying();
+    reader->Open(path);
+    open_ = reader;
+    const std::int64_t position = from;
+    if (position > 0) reader->SeekTime(position);
+    spanStart_ = position;
+    spanEnd_ = to;
+    framesLeft_ = -1;
+    player->SetStartMode(2);
+    player->Start(44100, 2, 16, 0);
+    playing_ = true;
+    emit Started(position);
+    FeedBlock();
+    FeedBlock();
 }
 
 void TCutPlayback::FeedBlock() {
@@ -167,6 +191,19 @@ void TCutPlayback::FeedBlock() {
             open_->Read(workflow::PlayBlockUnits(info.sampleRate, info.channels, info.sampleSize,
                                                  info.compressRate));
         if (block.Empty()) return;
+        if (spanEnd_ >= 0) {
+            // The span ends at its exact frame, counted at the rate the reader delivers.
+            if (framesLeft_ < 0) {
+                std::int64_t rate = info.sampleRate;
+                workflow::WithSamples(*block.Get(), [&](const workflow::PcmFormat& f, const std::uint8_t*,
+                                                        std::int64_t) { rate = f.sampleRate; });
+                framesLeft_ = std::max<std::int64_t>(
+                    0, std::llround(spanEnd_ * rate / 1000.0) - std::llround(spanStart_ * rate / 1000.0));
+            }
+            workflow::KeepFrames(block, framesLeft_);
+            if (block.Empty()) return;
+            framesLeft_ -= workflow::FrameCount(*block.Get());
+        }
         // Only the cut player takes this source: on the other pages the block is dropped.
         IAudioPlayer* player = main_->ShownPage() == pgCut ? main_->Components().CutPlayer() : nullptr;
         if (player) player->PlayArray(*block.Get());

@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QObject>
+#include <cstdint>
 
 #include "FormatCode.h"
 
@@ -26,6 +27,9 @@ public:
     ~TCutPlayback() override;
 
     void Play();           // the ActSplay toggle (also main->CutPlayAction)
+    // Plays from..to ms of the source and stops there: the player is given no frame past
+    // `to`. Stops first when the source is playing.
+    void PlaySpan(std::int64_t from, std::int64_t to);
     bool Playing() const;  // CutPlayer is playing (false when it is missing or fails)
     void FeedBlock();      // one block of the source to the shown page's player
 
@@ -37,7 +41,12 @@ public:
     static QIcon PlayGlyph();
     static QIcon StopGlyph();
 
+signals:
+    void Started(qint64 fromMs);  // the source began to play from this position
+    void Stopped();
+
 private:
+    void Begin(std::int64_t from, std::int64_t to);
     void ShowIdle();
     void ShowPlaying();
     workflow::AudioReader* ReaderFor(FormatCode code) const;
@@ -50,4 +59,7 @@ private:
     FormatCode playFormat_ = fcUnknown;
     workflow::AudioReader* open_ = nullptr;  // the reader opened for the source playing
     bool playing_ = false;                   // this page started the cut player
+    std::int64_t spanEnd_ = -1;              // ms the feed stops at; -1 the source's end
+    std::int64_t framesLeft_ = -1;           // frames the feed may still hand over; -1 unknown
+    std::int64_t spanStart_ = 0;
 };

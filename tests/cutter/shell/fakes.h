@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <stdexcept>
 
 #include "ComponentInterfaces.h"
@@ -71,7 +72,11 @@ public:
         log_.Add(name_ + QStringLiteral(" Start %1 %2 %3 %4").arg(sr).arg(ch).arg(bits).arg(flags));
         playing = true;
     }
-    void PlayArray(const VARIANT&) override { log_.Add(name_ + QStringLiteral(" PlayArray")); }
+    void PlayArray(const VARIANT& block) override {
+        log_.Add(name_ + QStringLiteral(" PlayArray"));
+        if (onArray) onArray(block);
+    }
+    std::function<void(const VARIANT&)> onArray;  // sees every block it is given
     void Stop() override {
         log_.Add(name_ + QStringLiteral(" Stop"));
         playing = false;

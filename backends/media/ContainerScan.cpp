@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -155,19 +156,10 @@ Mp3Scan ScanMp3(const std::string& path) {
         }
     }
 
-    // Trust the info frame only when the file holds the bytes it announces.
-    if (infoFrames > 0 && (infoBytes < 0 || infoBytes <= end - pos + 4)) {
-        r.fromInfoFrame = true;
-        r.frames = infoFrames * first.samples - (hasLame ? delay + padding : 0);
-        if (r.frames < 0) r.frames = 0;
-        r.audioBytes = (infoBytes > 0 ? infoBytes : end - pos) - first.length;  // less the info frame
-        if (r.audioBytes < 0) r.audioBytes = 0;
-        return r;
-    }
-
-    // Walk the frames.
-    std::int64_t count = 0;
+    // Walk the frames; junk between them is skipped as a decoder resynchronises.
     bool cbr = true;
+    int firstAudioBitrate = 0;
+    r.samplesPerFrame = first.samples;
     pos = audioStart;
     while (pos < end) {
         const std::uint8_t* p = w.At(pos, 4);
@@ -175,17 +167,32 @@ Mp3Scan ScanMp3(const std::string& path) {
         FrameHeader h;
         if (ParseHeader(p, &h) && h.version == first.version && h.sampleRate == first.sampleRate &&
             pos + h.length <= end) {
-            if (h.bitrate != first.bitrate) cbr = false;
-            ++count;
+            if (firstAudioBitrate == 0) firstAudioBitrate = h.bitrate;
+            if (h.bitrate != firstAudioBitrate) cbr = false;
+            r.table.push_back({pos, h.length});
             r.audioBytes += h.length;
             pos += h.length;
         } else {
-            ++pos;  // junk between frames: resynchronise
+            ++pos;
         }
     }
+    // The info frame is not audio: the bitrate is the audio's own.
+    if (firstAudioBitrate > 0) r.bitrateKbps = firstAudioBitrate;
     r.constantBitrate = r.constantBitrate || cbr;
-    r.frames = count * first.samples - (hasLame ? delay : 0);
-    if (r.frames < 0) r.frames = 0;
+    r.startSkip = hasLame ? delay + 529 : 0;
+    const std::int64_t decodable =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(r.table.size()) * first.samples - r.startSkip);
+    r.frames = decodable;
+    // The stated length stands when the frames found hold it; a file cut short, or a
+    // damaged info frame, gives what the frames decode to.
+    if (infoFrames > 0) {
+        const std::int64_t stated = std::max<std::int64_t>(0, infoFrames * first.samples - (hasLame ? delay + padding : 0));
+        if (stated <= decodable) {
+            r.frames = stated;
+            r.fromInfoFrame = true;
+        }
+    }
+    (void)infoBytes;
     return r;
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kez::media {
 
@@ -18,10 +19,21 @@ struct Mp3Scan {
     bool constantBitrate = false;
     int bitrateKbps = 0;          // of the first audio frame
     bool fromInfoFrame = false;
+    int samplesPerFrame = 0;
+    // Decoded frames to drop before frame 0: the encoder's delay and the decoder's own
+    // (529) where the info frame tells the delay, else 0.
+    std::int64_t startSkip = 0;
+    // Where each audio frame (not the info frame) lies in the file, in order.
+    struct Frame {
+        std::int64_t offset;
+        std::int32_t length;
+    };
+    std::vector<Frame> table;
 };
 
-// Reads the file's MP3 layout: the LAME/Xing info frame when present and consistent with
-// the file, else counts the frames. Never throws; ok is false when no MPEG frames are found.
+// Reads the file's MP3 layout: walks every frame (skipping junk between them) and takes the
+// length the info frame states when the frames found can hold it, else the length they
+// decode to. Never throws; ok is false when no MPEG frames are found.
 Mp3Scan ScanMp3(const std::string& path);
 
 // The granule position of the last page of the Ogg stream whose first page begins the file;

@@ -15,7 +15,7 @@ packages=(
   ffmpeg vorbis-tools oggz-tools sndfile-programs libimage-exiftool-perl
   python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth
   espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
-  lame mpg123 asterisk-core-sounds-en-wav
+  lame mpg123 asterisk-core-sounds-en-wav python3-numpy
   # gstreamer/ffmpeg plugins for Qt Multimedia on a bare machine
   qt6-qpa-plugins libqt6multimedia6
 )

@@ -462,10 +462,7 @@ void Decoder::Impl::Discard(std::int64_t frames) {
     while (frames > 0) {
         std::int64_t have = PendingFrames();
         if (have == 0) {
-            if (eof || !DecodeMore()) {
-                pos += frames;  // past the decoded end: silence
-                return;
-            }
+            if (eof || !DecodeMore()) return;  // the data ends before the target
             continue;
         }
         std::int64_t n = std::min(have, frames);
@@ -520,18 +517,23 @@ void Decoder::Impl::SeekHard(std::int64_t target) {
         if (target > pos) Discard(target - pos);
         return;
     }
-    AVRational tb = fmt->streams[si]->time_base;
-    std::int64_t ts = startPts + av_rescale_q(from, AVRational{1, out.sampleRate}, tb);
-    bool ok = from > 0 && av_seek_frame(fmt, si, ts, AVSEEK_FLAG_BACKWARD) >= 0;
-    if (ok) {
+    // A container seek that lands too late, or so near the end that the decoder runs dry
+    // before the target, is tried again from further back; decoding from the start is last.
+    for (std::int64_t back : {std::int64_t{0}, std::int64_t{out.sampleRate}, std::int64_t{out.sampleRate} * 10}) {
+        const std::int64_t at = from - back;
+        if (at <= 0) break;
+        std::int64_t ts = startPts + av_rescale_q(at, AVRational{1, out.sampleRate}, tb);
+        if (av_seek_frame(fmt, si, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
         avcodec_flush_buffers(cc);
         pending.clear();
         pendingOff = 0;
         eof = false;
         anchorNext = true;
-        ok = DecodeMore() && decodedEnd >= 0 && pos <= target;
+        if (!DecodeMore() || decodedEnd < 0 || pos > target) continue;
+        if (target > pos) Discard(target - pos);
+        if (pos == target && (PendingFrames() > 0 || target == info.frames || DecodeMore())) return;
     }
-    if (!ok) Rewind();
+    Rewind();
     if (target > pos) Discard(target - pos);
 }
 

@@ -62,7 +62,7 @@ void VorbisChain::Impl::Append(float** pcm, int n, int link) {
     const Link& l = links[static_cast<std::size_t>(link)];
     const int* order = kToWavOrder[l.channels - 1];
     float* src[8];
-    for (int c = 0; c < l.channels; ++c) src[c] = pcm[order[c]];
+    for (int c = 0; c < l.channels; ++c) src[c] = pcm ? pcm[order[c]] : nullptr;
     const std::int64_t room = l.outFrames - produced;
     if (!l.converted) {
         const int keep = static_cast<int>(std::clamp<std::int64_t>(room, 0, n));
@@ -85,7 +85,7 @@ void VorbisChain::Impl::Append(float** pcm, int n, int link) {
             throw MediaError("The audio of " + Quoted(path) + " cannot be converted.");
         swrLink = link;
     }
-    const int room32 = std::max(0, swr_get_out_samples(swr, n));
+    const int room32 = std::max(n > 0 ? 0 : 4096, swr_get_out_samples(swr, n));
     const std::size_t at = pending.size();
     pending.resize(at + static_cast<std::size_t>(room32) * channels);
     std::uint8_t* outPlanes[1] = {reinterpret_cast<std::uint8_t*>(pending.data() + at)};
@@ -99,7 +99,11 @@ void VorbisChain::Impl::Append(float** pcm, int n, int link) {
 // A converted link ends with what the converter still holds, made exactly the link's length.
 void VorbisChain::Impl::FinishLink() {
     if (cur < 0 || !links[static_cast<std::size_t>(cur)].converted || swrLink != cur) return;
-    Append(nullptr, 0, cur);
+    for (int k = 0; k < 8; ++k) {  // the converter gives what it holds in several goes
+        const std::int64_t before = produced;
+        Append(nullptr, 0, cur);
+        if (produced == before) break;
+    }
     const std::int64_t missing = links[static_cast<std::size_t>(cur)].outFrames - produced;
     if (missing > 0 && missing <= 2) {  // the rounding of the rate change, not lost audio
         pending.resize(pending.size() + static_cast<std::size_t>(missing) * channels, 0.0f);

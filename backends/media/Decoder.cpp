@@ -276,7 +276,9 @@ void Decoder::Impl::ComputeLength() {
             // it), so count the packets; the header's play duration is the fallback.
             if (par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2) {
                 std::int64_t packets = CountPackets(path, si);
-                if (packets > 0 && par->block_align > 0) frames = (packets - 1) * WmaFrameLength(par);
+                // No packets is no audio, whatever the header states.
+                if (packets >= 0 && par->block_align > 0)
+                    frames = std::max<std::int64_t>(0, packets - 1) * WmaFrameLength(par);
             }
             if (frames < 0) {
                 std::int64_t d = AsfPlayDuration(path);

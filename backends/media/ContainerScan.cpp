@@ -230,6 +230,53 @@ std::int64_t OggLastGranule(const std::string& path) {
     }
 }
 
+bool OggGranulesPlausible(const std::string& path) {
+    File f(std::fopen(path.c_str(), "rb"));
+    if (!f) return true;
+    struct Stream {
+        std::uint32_t serial;
+        std::int64_t granule;
+        int maxFrames;
+    };
+    std::vector<Stream> streams;
+    std::uint8_t h[27 + 255 + 30];
+    for (std::int64_t pos = 0;;) {
+        if (fseeko(f.get(), pos, SEEK_SET) != 0) return true;
+        const std::size_t got = std::fread(h, 1, sizeof h, f.get());
+        if (got < 27 || std::memcmp(h, "OggS", 4) != 0) return true;  // the end, or damage the reader meets itself
+        const int segs = h[26];
+        if (got < static_cast<std::size_t>(27 + segs)) return true;
+        std::uint64_t g = 0;
+        for (int k = 7; k >= 0; --k) g = (g << 8) | h[6 + k];
+        const std::uint32_t serial = h[14] | (h[15] << 8) | (h[16] << 16) | (static_cast<std::uint32_t>(h[17]) << 24);
+        std::int64_t body = 0;
+        int ended = 0;
+        for (int k = 0; k < segs; ++k) {
+            body += h[27 + k];
+            ended += h[27 + k] < 255;
+        }
+        Stream* s = nullptr;
+        for (Stream& x : streams)
+            if (x.serial == serial) s = &x;
+        if (h[5] & 2) {  // first page of a link: the identification header tells the long block
+            const std::uint8_t* id = h + 27 + segs;
+            const bool vorbis = got >= static_cast<std::size_t>(27 + segs + 29) && id[0] == 1 &&
+                                std::memcmp(id + 1, "vorbis", 6) == 0;
+            if (!vorbis) return true;
+            streams.push_back({serial, 0, 1 << ((id[28] >> 4) & 15)});
+            s = &streams.back();
+        }
+        if (s && g != ~0ull) {
+            const auto granule = static_cast<std::int64_t>(g & 0x7FFFFFFFFFFFFFFFull);
+            // A link may begin at any granule: its first audio page sets the start.
+            if (s->granule > 0 && granule - s->granule > static_cast<std::int64_t>(ended) * (s->maxFrames / 2))
+                return false;
+            s->granule = granule;
+        }
+        pos += 27 + segs + body;
+    }
+}
+
 std::int64_t AsfPlayDuration(const std::string& path) {
     static const std::uint8_t kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                                              0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};

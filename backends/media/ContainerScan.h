@@ -40,6 +40,11 @@ Mp3Scan ScanMp3(const std::string& path);
 // -1 when there is none.
 std::int64_t OggLastGranule(const std::string& path);
 
+// False when a page of an Ogg Vorbis file (any link) states a granule position further on
+// than the packets that end on it can decode to (at most half the long block each): a
+// damaged length, to be found by decoding instead.
+bool OggGranulesPlausible(const std::string& path);
+
 // ASF File Properties: play duration minus preroll, in 100-ns units; -1 when not found.
 std::int64_t AsfPlayDuration(const std::string& path);
 

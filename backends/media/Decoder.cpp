@@ -236,7 +236,7 @@ void Decoder::Impl::OpenChain() {
     out.isFloat = true;
     std::int64_t frames = chain->Frames();
     // Pages that state more audio than the file can hold are not believed: count what decodes.
-    if (frames / 2000 > info.fileSize) frames = chain->CountDecodedFrames();
+    if (frames / 2000 > info.fileSize || !OggGranulesPlausible(path)) frames = chain->CountDecodedFrames();
     info.frames = frames;
     info.durationMs = FramesToMs(frames, info.sampleRate);
     info.bitrateKbps = chain->NominalBitrateKbps();

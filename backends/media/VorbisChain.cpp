@@ -191,6 +191,7 @@ int VorbisChain::NominalBitrateKbps() const {
 
 std::int64_t VorbisChain::CountDecodedFrames() {
     Impl& d = *d_;
+    d.cur = -1;
     Seek(0);
     std::int64_t n = 0;
     while (d.DecodeMore()) {
@@ -198,6 +199,7 @@ std::int64_t VorbisChain::CountDecodedFrames() {
         d.pending.clear();
     }
     d.total = n;
+    d.cur = -1;  // the decoder is at the end: go back for real
     Seek(0);
     return n;
 }

@@ -1,10 +1,13 @@
 #include "ContainerScan.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kez::media {
@@ -86,7 +89,37 @@ private:
 
 }  // namespace
 
+namespace {
+Mp3Scan WalkMp3(const std::string& path);
+}
+
 Mp3Scan ScanMp3(const std::string& path) {
+    // A job opens one source many times (each seek of a cut, then the copy): the walk of an
+    // unchanged file is kept.
+    struct Key {
+        std::string path;
+        std::int64_t size = -1, mtimeNs = -1;
+        bool operator==(const Key&) const = default;
+    };
+    static std::mutex lock;
+    static Key lastKey;
+    static Mp3Scan last;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return WalkMp3(path);
+    const Key key{path, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    {
+        std::lock_guard<std::mutex> g(lock);
+        if (key == lastKey) return last;
+    }
+    Mp3Scan r = WalkMp3(path);
+    std::lock_guard<std::mutex> g(lock);
+    lastKey = key;
+    last = r;
+    return r;
+}
+
+namespace {
+Mp3Scan WalkMp3(const std::string& path) {
     Mp3Scan r;
     File f(std::fopen(path.c_str(), "rb"));
     if (!f) return r;
@@ -161,12 +194,20 @@ Mp3Scan ScanMp3(const std::string& path) {
     int firstAudioBitrate = 0;
     r.samplesPerFrame = first.samples;
     pos = audioStart;
+    auto sameKind = [&](const FrameHeader& h) { return h.version == first.version && h.sampleRate == first.sampleRate; };
+    bool inStep = true;  // false after junk: a frame found there must be followed by another
     while (pos < end) {
         const std::uint8_t* p = w.At(pos, 4);
         if (!p) break;
         FrameHeader h;
-        if (ParseHeader(p, &h) && h.version == first.version && h.sampleRate == first.sampleRate &&
-            pos + h.length <= end) {
+        bool ok = ParseHeader(p, &h) && sameKind(h) && pos + h.length <= end;
+        if (ok && !inStep && pos + h.length < end) {
+            FrameHeader next;
+            const std::uint8_t* q = w.At(pos + h.length, 4);
+            ok = q && ParseHeader(q, &next) && sameKind(next);
+        }
+        inStep = ok;
+        if (ok) {
             if (firstAudioBitrate == 0) firstAudioBitrate = h.bitrate;
             if (h.bitrate != firstAudioBitrate) cbr = false;
             r.table.push_back({pos, h.length});
@@ -195,6 +236,7 @@ Mp3Scan ScanMp3(const std::string& path) {
     (void)infoBytes;
     return r;
 }
+}  // namespace
 
 std::int64_t OggLastGranule(const std::string& path) {
     File f(std::fopen(path.c_str(), "rb"));

@@ -194,9 +194,11 @@ std::int64_t VorbisChain::CountDecodedFrames() {
     d.cur = -1;
     Seek(0);
     std::int64_t n = 0;
-    while (d.DecodeMore()) {
+    for (bool more = true; more;) {
+        more = d.DecodeMore();
         n += d.PendingFrames();
         d.pending.clear();
+        d.off = 0;
     }
     d.total = n;
     d.cur = -1;  // the decoder is at the end: go back for real
@@ -230,7 +232,7 @@ void VorbisChain::Seek(std::int64_t frame) {
     d.Reset(static_cast<int>(k), 0, l.outStart);
     std::int64_t skip = frame - l.outStart;
     while (skip > 0) {
-        if (d.PendingFrames() == 0 && !d.DecodeMore()) break;
+        if (d.PendingFrames() == 0 && !d.DecodeMore() && d.PendingFrames() == 0) break;
         const std::int64_t n = std::min(skip, d.PendingFrames());
         d.off += static_cast<std::size_t>(n) * d.channels;
         d.pos += n;
@@ -249,7 +251,8 @@ std::int64_t VorbisChain::Read(std::int64_t count, std::vector<std::uint8_t>& ou
         if (d.PendingFrames() == 0) {
             d.pending.clear();
             d.off = 0;
-            if (!d.DecodeMore()) break;
+            // At the end the converter's last frames may still come.
+            if (!d.DecodeMore() && d.PendingFrames() == 0) break;
             continue;
         }
         const std::int64_t n = std::min(want - done, d.PendingFrames());

@@ -20,6 +20,7 @@ test_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev hyperfine
   ffmpeg vorbis-tools oggz-tools sndfile-programs libimage-exiftool-perl
   python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth mpg123 lame mp3val
+  asterisk-core-sounds-en-wav python3-numpy
   espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
   # install rules and the package
   desktop-file-utils appstream man-db dpkg-dev file fakeroot xdotool

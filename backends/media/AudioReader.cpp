@@ -1,7 +1,9 @@
 #include "AudioReader.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 
 namespace kez::media {
 
@@ -21,11 +23,43 @@ void AudioReader::Close() {
 
 const StreamInfo& AudioReader::Info() const { return decoder_ ? decoder_->Info() : kNone; }
 
+std::int64_t AudioReader::UnitOfTime(std::int64_t ms) const {
+    const StreamInfo& i = Info();
+    if (i.durationMs <= 0 || i.fileSize <= 0 || ms <= 0) return 0;
+    if (ms >= i.durationMs) return i.fileSize;  // the duration is rounded: its time is the end
+    // The ratio and the rounding (half to even) a caller uses to turn milliseconds into units.
+    const double ratio = static_cast<double>(i.fileSize) / static_cast<double>(i.durationMs);
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::nearbyint(static_cast<double>(ms) * ratio)), 0,
+                                    i.fileSize);
+}
+
+std::int64_t AudioReader::FrameOfTime(std::int64_t ms) const {
+    const StreamInfo& i = Info();
+    if (ms <= 0) return 0;
+    if (ms >= i.durationMs) return i.frames;
+    const __int128 frame = (static_cast<__int128>(ms) * i.sampleRate + 500) / 1000;
+    return static_cast<std::int64_t>(std::min<__int128>(frame, i.frames));
+}
+
 std::int64_t AudioReader::FrameOfUnit(std::int64_t u) const {
-    std::int64_t size = Size();
+    const StreamInfo& i = Info();
+    const std::int64_t size = Size();
     if (size <= 0) return 0;
     u = std::clamp<std::int64_t>(u, 0, size);
-    return static_cast<std::int64_t>(static_cast<__int128>(u) * Info().frames / size);
+    if (i.durationMs <= 0 || size < i.durationMs) {
+        // Fewer units than milliseconds: a unit is the finest step there is.
+        return static_cast<std::int64_t>(static_cast<__int128>(u) * i.frames / size);
+    }
+    // A unit stands for the millisecond whose unit is nearest, so a position reached from a
+    // time, by a seek or by the caller's own ratio (give or take a unit of rounding), starts
+    // and ends at that time's exact frame, and pieces cut at the same time tile.
+    const std::int64_t guess = static_cast<std::int64_t>(static_cast<__int128>(u) * i.durationMs / size);
+    std::int64_t best = guess, bestDist = INT64_MAX;
+    for (std::int64_t t = std::max<std::int64_t>(0, guess - 1); t <= std::min(i.durationMs, guess + 2); ++t) {
+        const std::int64_t d = std::llabs(UnitOfTime(t) - u);
+        if (d < bestDist) best = t, bestDist = d;
+    }
+    return FrameOfTime(best);
 }
 
 double AudioReader::CompressRate() const {
@@ -46,18 +80,8 @@ void AudioReader::SeekToUnit(std::int64_t u) {
 
 void AudioReader::SeekTime(std::int64_t ms) {
     if (!IsOpen()) return;
-    const StreamInfo& i = Info();
-    std::int64_t u = 0;
-    if (i.durationMs > 0 && ms >= i.durationMs) {
-        u = i.fileSize;  // the duration is rounded: its time is the end, not a frame near it
-    } else if (i.frames > 0 && i.sampleRate > 0 && ms > 0) {
-        // The time's frame first, then the first unit that maps onto that frame: a cut at a
-        // time falls on the same frame whatever the file's header holds.
-        const __int128 frame = (static_cast<__int128>(ms) * i.sampleRate + 500) / 1000;
-        u = static_cast<std::int64_t>((frame * i.fileSize + i.frames - 1) / i.frames);
-    }
     base_ = 0;
-    SeekToUnit(u);
+    SeekToUnit(UnitOfTime(ms));
 }
 
 void AudioReader::SeekUnits(std::int64_t units) {
@@ -76,7 +100,8 @@ std::vector<std::uint8_t> AudioReader::Read(std::int64_t count) {
     block.resize(kBlockHeaderSize);
     WriteBlockHeader(decoder_->Format(), block.data());
     block.reserve(kBlockHeaderSize + static_cast<std::size_t>(frames) * decoder_->Format().BlockAlign());
-    decoder_->Read(frames, block);
+    if (decoder_->Read(frames, block) < frames) pos_ = Size();  // the audio ended early: so does the data
+    if (block.size() == kBlockHeaderSize) block.clear();
     return block;
 }
 

@@ -1,8 +1,9 @@
 // AudioReader: a Decoder seen in reader units, the units the file components count in.
-// Size is the file's size in bytes; unit u is frame floor(u * frames / Size); Position runs
-// from 0 to exactly Size. SeekTime(t) puts Position at round(t * Size / Duration), and Read
-// returns exactly the frames between the old and the new position, so spans cut at any
-// positions join to the whole file, frame for frame.
+// Size is the file's size in bytes; Position runs from 0 to exactly Size. SeekTime(t) puts
+// Position at round(t * Size / Duration), and Read returns exactly the frames between the old
+// and the new position, so spans cut at any positions join to the whole file, frame for frame.
+// A unit stands for the exact frame of the millisecond it is nearest to (round(t * rate /
+// 1000)), so a span between two times holds exactly those times' frames in every format.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,10 @@ public:
     std::vector<std::uint8_t> Read(std::int64_t count);
 
     std::int64_t FrameOfUnit(std::int64_t u) const;
+    // The unit of a time (ms), with the ratio Size / Duration rounded half to even.
+    std::int64_t UnitOfTime(std::int64_t ms) const;
+    // round(ms * rate / 1000); the last frame from Duration on.
+    std::int64_t FrameOfTime(std::int64_t ms) const;
 
 private:
     void SeekToUnit(std::int64_t u);

@@ -1,9 +1,13 @@
 #include "ContainerScan.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kez::media {
@@ -85,7 +89,37 @@ private:
 
 }  // namespace
 
+namespace {
+Mp3Scan WalkMp3(const std::string& path);
+}
+
 Mp3Scan ScanMp3(const std::string& path) {
+    // A job opens one source many times (each seek of a cut, then the copy): the walk of an
+    // unchanged file is kept.
+    struct Key {
+        std::string path;
+        std::int64_t size = -1, mtimeNs = -1;
+        bool operator==(const Key&) const = default;
+    };
+    static std::mutex lock;
+    static Key lastKey;
+    static Mp3Scan last;
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return WalkMp3(path);
+    const Key key{path, st.st_size, static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    {
+        std::lock_guard<std::mutex> g(lock);
+        if (key == lastKey) return last;
+    }
+    Mp3Scan r = WalkMp3(path);
+    std::lock_guard<std::mutex> g(lock);
+    lastKey = key;
+    last = r;
+    return r;
+}
+
+namespace {
+Mp3Scan WalkMp3(const std::string& path) {
     Mp3Scan r;
     File f(std::fopen(path.c_str(), "rb"));
     if (!f) return r;
@@ -155,39 +189,54 @@ Mp3Scan ScanMp3(const std::string& path) {
         }
     }
 
-    // Trust the info frame only when the file holds the bytes it announces.
-    if (infoFrames > 0 && (infoBytes < 0 || infoBytes <= end - pos + 4)) {
-        r.fromInfoFrame = true;
-        r.frames = infoFrames * first.samples - (hasLame ? delay + padding : 0);
-        if (r.frames < 0) r.frames = 0;
-        r.audioBytes = (infoBytes > 0 ? infoBytes : end - pos) - first.length;  // less the info frame
-        if (r.audioBytes < 0) r.audioBytes = 0;
-        return r;
-    }
-
-    // Walk the frames.
-    std::int64_t count = 0;
+    // Walk the frames; junk between them is skipped as a decoder resynchronises.
     bool cbr = true;
+    int firstAudioBitrate = 0;
+    r.samplesPerFrame = first.samples;
     pos = audioStart;
+    auto sameKind = [&](const FrameHeader& h) { return h.version == first.version && h.sampleRate == first.sampleRate; };
+    bool inStep = true;  // false after junk: a frame found there must be followed by another
     while (pos < end) {
         const std::uint8_t* p = w.At(pos, 4);
         if (!p) break;
         FrameHeader h;
-        if (ParseHeader(p, &h) && h.version == first.version && h.sampleRate == first.sampleRate &&
-            pos + h.length <= end) {
-            if (h.bitrate != first.bitrate) cbr = false;
-            ++count;
+        bool ok = ParseHeader(p, &h) && sameKind(h) && pos + h.length <= end;
+        if (ok && !inStep && pos + h.length < end) {
+            FrameHeader next;
+            const std::uint8_t* q = w.At(pos + h.length, 4);
+            ok = q && ParseHeader(q, &next) && sameKind(next);
+        }
+        inStep = ok;
+        if (ok) {
+            if (firstAudioBitrate == 0) firstAudioBitrate = h.bitrate;
+            if (h.bitrate != firstAudioBitrate) cbr = false;
+            r.table.push_back({pos, h.length});
             r.audioBytes += h.length;
             pos += h.length;
         } else {
-            ++pos;  // junk between frames: resynchronise
+            ++pos;
         }
     }
+    // The info frame is not audio: the bitrate is the audio's own.
+    if (firstAudioBitrate > 0) r.bitrateKbps = firstAudioBitrate;
     r.constantBitrate = r.constantBitrate || cbr;
-    r.frames = count * first.samples - (hasLame ? delay : 0);
-    if (r.frames < 0) r.frames = 0;
+    r.startSkip = hasLame ? delay + 529 : 0;
+    const std::int64_t decodable =
+        std::max<std::int64_t>(0, static_cast<std::int64_t>(r.table.size()) * first.samples - r.startSkip);
+    r.frames = decodable;
+    // The stated length stands when the frames found hold it; a file cut short, or a
+    // damaged info frame, gives what the frames decode to.
+    if (infoFrames > 0) {
+        const std::int64_t stated = std::max<std::int64_t>(0, infoFrames * first.samples - (hasLame ? delay + padding : 0));
+        if (stated <= decodable) {
+            r.frames = stated;
+            r.fromInfoFrame = true;
+        }
+    }
+    (void)infoBytes;
     return r;
 }
+}  // namespace
 
 std::int64_t OggLastGranule(const std::string& path) {
     File f(std::fopen(path.c_str(), "rb"));
@@ -220,6 +269,53 @@ std::int64_t OggLastGranule(const std::string& path) {
             return static_cast<std::int64_t>(g & 0x7FFFFFFFFFFFFFFFull);
         }
         if (start == 0) return -1;
+    }
+}
+
+bool OggGranulesPlausible(const std::string& path) {
+    File f(std::fopen(path.c_str(), "rb"));
+    if (!f) return true;
+    struct Stream {
+        std::uint32_t serial;
+        std::int64_t granule;
+        int maxFrames;
+    };
+    std::vector<Stream> streams;
+    std::uint8_t h[27 + 255 + 30];
+    for (std::int64_t pos = 0;;) {
+        if (fseeko(f.get(), pos, SEEK_SET) != 0) return true;
+        const std::size_t got = std::fread(h, 1, sizeof h, f.get());
+        if (got < 27 || std::memcmp(h, "OggS", 4) != 0) return true;  // the end, or damage the reader meets itself
+        const int segs = h[26];
+        if (got < static_cast<std::size_t>(27 + segs)) return true;
+        std::uint64_t g = 0;
+        for (int k = 7; k >= 0; --k) g = (g << 8) | h[6 + k];
+        const std::uint32_t serial = h[14] | (h[15] << 8) | (h[16] << 16) | (static_cast<std::uint32_t>(h[17]) << 24);
+        std::int64_t body = 0;
+        int ended = 0;
+        for (int k = 0; k < segs; ++k) {
+            body += h[27 + k];
+            ended += h[27 + k] < 255;
+        }
+        Stream* s = nullptr;
+        for (Stream& x : streams)
+            if (x.serial == serial) s = &x;
+        if (h[5] & 2) {  // first page of a link: the identification header tells the long block
+            const std::uint8_t* id = h + 27 + segs;
+            const bool vorbis = got >= static_cast<std::size_t>(27 + segs + 29) && id[0] == 1 &&
+                                std::memcmp(id + 1, "vorbis", 6) == 0;
+            if (!vorbis) return true;
+            streams.push_back({serial, 0, 1 << ((id[28] >> 4) & 15)});
+            s = &streams.back();
+        }
+        if (s && g != ~0ull) {
+            const auto granule = static_cast<std::int64_t>(g & 0x7FFFFFFFFFFFFFFFull);
+            // A link may begin at any granule: its first audio page sets the start.
+            if (s->granule > 0 && granule - s->granule > static_cast<std::int64_t>(ended) * (s->maxFrames / 2))
+                return false;
+            s->granule = granule;
+        }
+        pos += 27 + segs + body;
     }
 }
 

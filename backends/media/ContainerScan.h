@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kez::media {
 
@@ -18,15 +19,31 @@ struct Mp3Scan {
     bool constantBitrate = false;
     int bitrateKbps = 0;          // of the first audio frame
     bool fromInfoFrame = false;
+    int samplesPerFrame = 0;
+    // Decoded frames to drop before frame 0: the encoder's delay and the decoder's own
+    // (529) where the info frame tells the delay, else 0.
+    std::int64_t startSkip = 0;
+    // Where each audio frame (not the info frame) lies in the file, in order.
+    struct Frame {
+        std::int64_t offset;
+        std::int32_t length;
+    };
+    std::vector<Frame> table;
 };
 
-// Reads the file's MP3 layout: the LAME/Xing info frame when present and consistent with
-// the file, else counts the frames. Never throws; ok is false when no MPEG frames are found.
+// Reads the file's MP3 layout: walks every frame (skipping junk between them) and takes the
+// length the info frame states when the frames found can hold it, else the length they
+// decode to. Never throws; ok is false when no MPEG frames are found.
 Mp3Scan ScanMp3(const std::string& path);
 
 // The granule position of the last page of the Ogg stream whose first page begins the file;
 // -1 when there is none.
 std::int64_t OggLastGranule(const std::string& path);
+
+// False when a page of an Ogg Vorbis file (any link) states a granule position further on
+// than the packets that end on it can decode to (at most half the long block each): a
+// damaged length, to be found by decoding instead.
+bool OggGranulesPlausible(const std::string& path);
 
 // ASF File Properties: play duration minus preroll, in 100-ns units; -1 when not found.
 std::int64_t AsfPlayDuration(const std::string& path);

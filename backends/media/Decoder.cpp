@@ -5,11 +5,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "ContainerScan.h"
 #include "FfmpegUtil.h"
 #include "MediaError.h"
+#include "VorbisChain.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -105,8 +107,19 @@ struct Decoder::Impl {
     std::int64_t decodedEnd = 0;  // frame index after the last decoded frame
     bool eof = false;
     bool anchorNext = false;  // the next decoded frame sets the timeline (after a seek)
+    AVRational tb{1, 1};      // of the packets' time stamps
+    // MP3 is fed frame by frame from the file's own frame table, stamped with the frame's
+    // exact position: junk, an info frame that the demuxer takes for audio and inexact
+    // container seeks then cannot move the timeline.
+    Mp3Scan mp3;
+    bool ownPackets = false;
+    std::size_t nextPacket = 0;
+    std::FILE* file = nullptr;
+    // Ogg Vorbis goes through the reference decoder, which reads a chain as one stream.
+    std::unique_ptr<VorbisChain> chain;
 
     ~Impl() {
+        if (file) std::fclose(file);
         swr_free(&swr);
         av_frame_free(&frame);
         av_packet_free(&pkt);
@@ -119,12 +132,15 @@ struct Decoder::Impl {
     }
 
     void Open();
+    void OpenChain();
     void ComputeLength();
     bool DecodeMore();
     void AppendFrame();
     void SeekHard(std::int64_t target);
     void Rewind();
     void Discard(std::int64_t frames);
+    int NextPacket();
+    void Restart(std::size_t packet);
 };
 
 void Decoder::Impl::Open() {
@@ -160,6 +176,10 @@ void Decoder::Impl::Open() {
     for (unsigned i = 0; i < fmt->nb_streams; ++i)
         if (static_cast<int>(i) != si) fmt->streams[i]->discard = AVDISCARD_ALL;
     AVCodecParameters* par = fmt->streams[si]->codecpar;
+    if (info.container == Container::Ogg && par->codec_id == AV_CODEC_ID_VORBIS) {
+        OpenChain();
+        return;
+    }
     const AVCodec* codec = avcodec_find_decoder(par->codec_id);
     int channels = par->ch_layout.nb_channels;
     if (!codec || par->sample_rate <= 0 || channels <= 0 || channels > 8)
@@ -169,7 +189,18 @@ void Decoder::Impl::Open() {
     frame = av_frame_alloc();
     if (!cc || !pkt || !frame) throw MediaError("Out of memory opening " + Quoted(path) + ".");
     avcodec_parameters_to_context(cc, par);
-    cc->pkt_timebase = fmt->streams[si]->time_base;
+    tb = fmt->streams[si]->time_base;
+    if (info.container == Container::Mp3) {
+        mp3 = ScanMp3(path);
+        ownPackets = mp3.ok && mp3.sampleRate == par->sample_rate && !mp3.table.empty();
+        if (ownPackets) {
+            file = std::fopen(path.c_str(), "rb");
+            if (!file) throw MediaError("Cannot open " + Quoted(path) + ": " + SystemText(errno) + ".");
+            tb = AVRational{1, par->sample_rate};
+            startPts = 0;
+        }
+    }
+    cc->pkt_timebase = tb;
     if (avcodec_open2(cc, codec, nullptr) < 0)
         throw MediaError("The audio of " + Quoted(path) + " cannot be decoded.");
 
@@ -191,13 +222,35 @@ void Decoder::Impl::Open() {
     DecodeMore();
 }
 
+void Decoder::Impl::OpenChain() {
+    avformat_close_input(&fmt);
+    chain = std::make_unique<VorbisChain>(path);
+    info.codec = "vorbis";
+    info.formatTag = 26447;
+    info.sampleRate = chain->SampleRate();
+    info.channels = chain->Channels();
+    info.sourceBits = 16;
+    out.sampleRate = info.sampleRate;
+    out.channels = info.channels;
+    out.bits = 32;
+    out.isFloat = true;
+    std::int64_t frames = chain->Frames();
+    // Pages that state more audio than the file can hold are not believed: count what decodes.
+    if (frames / 2000 > info.fileSize || !OggGranulesPlausible(path)) frames = chain->CountDecodedFrames();
+    info.frames = frames;
+    info.durationMs = FramesToMs(frames, info.sampleRate);
+    info.bitrateKbps = chain->NominalBitrateKbps();
+    if (info.bitrateKbps == 0 && info.durationMs > 0)
+        info.bitrateKbps = static_cast<int>((info.fileSize * 8 + info.durationMs / 2) / info.durationMs);
+}
+
 void Decoder::Impl::ComputeLength() {
     AVStream* st = fmt->streams[si];
     AVCodecParameters* par = st->codecpar;
     std::int64_t frames = -1;
     switch (info.container) {
         case Container::Mp3: {
-            Mp3Scan s = ScanMp3(path);
+            const Mp3Scan& s = mp3;
             if (s.ok && s.sampleRate == par->sample_rate) {
                 frames = s.frames;
                 std::int64_t ms = FramesToMs(frames, par->sample_rate);
@@ -223,7 +276,9 @@ void Decoder::Impl::ComputeLength() {
             // it), so count the packets; the header's play duration is the fallback.
             if (par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2) {
                 std::int64_t packets = CountPackets(path, si);
-                if (packets > 0 && par->block_align > 0) frames = (packets - 1) * WmaFrameLength(par);
+                // No packets is no audio, whatever the header states.
+                if (packets >= 0 && par->block_align > 0)
+                    frames = std::max<std::int64_t>(0, packets - 1) * WmaFrameLength(par);
             }
             if (frames < 0) {
                 std::int64_t d = AsfPlayDuration(path);
@@ -240,7 +295,8 @@ void Decoder::Impl::ComputeLength() {
     if (info.bitrateKbps == 0) {
         if (info.formatTag == 1 || info.formatTag == 3)
             info.bitrateKbps = static_cast<int>(static_cast<std::int64_t>(par->sample_rate) * info.channels *
-                                                (out.isFloat ? 32 : out.bits) / 1000);
+                                                (out.isFloat ? std::max(32, par->bits_per_coded_sample) : out.bits) /
+                                                1000);
         else if (par->bit_rate > 0)
             info.bitrateKbps = static_cast<int>((par->bit_rate + 500) / 1000);
         else if (info.durationMs > 0)
@@ -319,7 +375,6 @@ bool Decoder::Impl::DecodeMore() {
                 } else if (pts == AV_NOPTS_VALUE) {
                     decodedEnd = -1;  // unknown: the caller rewinds
                 } else {
-                    AVRational tb = fmt->streams[si]->time_base;
                     std::int64_t at = av_rescale_q_rnd(pts - startPts, tb, AVRational{1, out.sampleRate},
                                                        AV_ROUND_NEAR_INF);
                     // Coarse time stamps (milliseconds in ASF): snap to the codec's frame grid.
@@ -335,10 +390,25 @@ bool Decoder::Impl::DecodeMore() {
                 pending.clear();
                 pendingOff = 0;
             }
+            if (ownPackets && frame->pts != AV_NOPTS_VALUE && frame->pts != decodedEnd) {
+                // A frame the decoder could not rebuild after a restart (its bit reservoir
+                // was not there) gave nothing: keep the timeline on the stamps.
+                if (frame->pts > decodedEnd)
+                    pending.resize(pending.size() + static_cast<std::size_t>(frame->pts - decodedEnd) * out.BlockAlign());
+                else
+                    pending.resize(std::max<std::size_t>(pendingOff, pending.size() - static_cast<std::size_t>(decodedEnd - frame->pts) * out.BlockAlign()));
+                decodedEnd = frame->pts;
+            }
             std::size_t before = pending.size();
             AppendFrame();
             decodedEnd += static_cast<std::int64_t>(pending.size() - before) / out.BlockAlign();
             av_frame_unref(frame);
+            if (pos < 0) {  // before frame 0: the encoder's and the decoder's delay
+                std::int64_t k = std::min(PendingFrames(), -pos);
+                pendingOff += static_cast<std::size_t>(k) * out.BlockAlign();
+                pos += k;
+                if (pos < 0) continue;
+            }
             return true;
         }
         if (r == AVERROR_EOF) {
@@ -349,7 +419,7 @@ bool Decoder::Impl::DecodeMore() {
             eof = true;
             return false;
         }
-        r = av_read_frame(fmt, pkt);
+        r = NextPacket();
         if (r < 0) {
             avcodec_send_packet(cc, nullptr);  // drain
             continue;
@@ -362,20 +432,46 @@ bool Decoder::Impl::DecodeMore() {
     }
 }
 
+int Decoder::Impl::NextPacket() {
+    if (!ownPackets) return av_read_frame(fmt, pkt);
+    if (nextPacket >= mp3.table.size()) return AVERROR_EOF;
+    const Mp3Scan::Frame& f = mp3.table[nextPacket];
+    if (av_new_packet(pkt, f.length) < 0) return AVERROR(ENOMEM);
+    if (fseeko(file, f.offset, SEEK_SET) != 0 ||
+        std::fread(pkt->data, 1, static_cast<std::size_t>(f.length), file) != static_cast<std::size_t>(f.length)) {
+        av_packet_unref(pkt);
+        return AVERROR_EOF;  // the file changed under us: the data ends here
+    }
+    pkt->pts = pkt->dts = static_cast<std::int64_t>(nextPacket) * mp3.samplesPerFrame - mp3.startSkip;
+    pkt->duration = mp3.samplesPerFrame;
+    pkt->stream_index = si;
+    ++nextPacket;
+    return 0;
+}
+
+// Own packets only: decoding starts over at a frame of the table.
+void Decoder::Impl::Restart(std::size_t packet) {
+    avcodec_flush_buffers(cc);
+    nextPacket = packet;
+    pending.clear();
+    pendingOff = 0;
+    eof = false;
+    anchorNext = true;
+    DecodeMore();
+}
+
 void Decoder::Impl::Discard(std::int64_t frames) {
     while (frames > 0) {
         std::int64_t have = PendingFrames();
         if (have == 0) {
-            if (eof || !DecodeMore()) {
-                pos += frames;  // past the decoded end: silence
-                return;
-            }
+            if (eof || !DecodeMore()) return;  // the data ends before the target
             continue;
         }
         std::int64_t n = std::min(have, frames);
         pendingOff += static_cast<std::size_t>(n) * out.BlockAlign();
         pos += n;
         frames -= n;
+        if (pendingOff == pending.size()) pending.clear(), pendingOff = 0;
     }
     if (pendingOff > (1 << 20)) {
         pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingOff));
@@ -384,6 +480,10 @@ void Decoder::Impl::Discard(std::int64_t frames) {
 }
 
 void Decoder::Impl::Rewind() {
+    if (ownPackets) {
+        Restart(0);
+        return;
+    }
     // Reopening is the one way back to frame 0 that restores the demuxer's and the
     // decoder's start-up trimming exactly as on the first open.
     avcodec_free_context(&cc);
@@ -412,18 +512,30 @@ void Decoder::Impl::Rewind() {
 
 void Decoder::Impl::SeekHard(std::int64_t target) {
     std::int64_t from = std::max<std::int64_t>(0, target - preroll);
-    AVRational tb = fmt->streams[si]->time_base;
-    std::int64_t ts = startPts + av_rescale_q(from, AVRational{1, out.sampleRate}, tb);
-    bool ok = from > 0 && av_seek_frame(fmt, si, ts, AVSEEK_FLAG_BACKWARD) >= 0;
-    if (ok) {
+    if (ownPackets) {
+        // A few frames more than the preroll: a frame's data may begin in earlier frames.
+        const std::int64_t k = (from + mp3.startSkip) / mp3.samplesPerFrame - 4;
+        Restart(static_cast<std::size_t>(std::max<std::int64_t>(0, k)));
+        if (target > pos) Discard(target - pos);
+        return;
+    }
+    // A container seek that lands too late, or so near the end that the decoder runs dry
+    // before the target, is tried again from further back; decoding from the start is last.
+    for (std::int64_t back : {std::int64_t{0}, std::int64_t{out.sampleRate}, std::int64_t{out.sampleRate} * 10}) {
+        const std::int64_t at = from - back;
+        if (at <= 0) break;
+        std::int64_t ts = startPts + av_rescale_q(at, AVRational{1, out.sampleRate}, tb);
+        if (av_seek_frame(fmt, si, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
         avcodec_flush_buffers(cc);
         pending.clear();
         pendingOff = 0;
         eof = false;
         anchorNext = true;
-        ok = DecodeMore() && decodedEnd >= 0 && pos <= target;
+        if (!DecodeMore() || decodedEnd < 0 || pos > target) continue;
+        if (target > pos) Discard(target - pos);
+        if (pos == target && (PendingFrames() > 0 || target == info.frames || DecodeMore())) return;
     }
-    if (!ok) Rewind();
+    Rewind();
     if (target > pos) Discard(target - pos);
 }
 
@@ -436,11 +548,15 @@ Decoder::~Decoder() = default;
 
 const StreamInfo& Decoder::Info() const { return d_->info; }
 const PcmFormat& Decoder::Format() const { return d_->out; }
-std::int64_t Decoder::Position() const { return d_->pos; }
+std::int64_t Decoder::Position() const { return d_->chain ? d_->chain->Position() : d_->pos; }
 
 void Decoder::Seek(std::int64_t frame) {
     Impl& d = *d_;
     frame = std::clamp<std::int64_t>(frame, 0, d.info.frames);
+    if (d.chain) {
+        d.chain->Seek(frame);
+        return;
+    }
     if (frame == d.pos) return;
     // Close ahead: decode forward. Otherwise seek in the container and decode up to it.
     if (frame > d.pos && frame - d.pos <= std::max<std::int64_t>(d.out.sampleRate * 2, d.preroll * 2)) {
@@ -456,6 +572,7 @@ void Decoder::Seek(std::int64_t frame) {
 
 std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
     Impl& d = *d_;
+    if (d.chain) return d.chain->Read(std::min(count, d.info.frames - d.chain->Position()), out);
     std::int64_t n = std::min(count, d.info.frames - d.pos);
     if (n <= 0) return 0;
     const int ba = d.out.BlockAlign();
@@ -466,9 +583,8 @@ std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
         std::int64_t have = d.PendingFrames();
         if (have == 0) {
             if (!d.eof && d.DecodeMore()) continue;
-            // The stream ended early: the rest of the announced length is silence.
-            std::uint8_t* p = out.data() + at + static_cast<std::size_t>(done) * ba;
-            std::memset(p, d.out.bits == 8 ? 0x80 : 0, static_cast<std::size_t>(n - done) * ba);
+            // The stream ended early: so does the data. Nothing is invented.
+            out.resize(at + static_cast<std::size_t>(done) * ba);
             break;
         }
         std::int64_t k = std::min(have, n - done);
@@ -477,7 +593,7 @@ std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
         d.pendingOff += static_cast<std::size_t>(k) * ba;
         done += k;
     }
-    d.pos += n;
+    d.pos += done;
     if (d.pendingOff == d.pending.size()) {
         d.pending.clear();
         d.pendingOff = 0;
@@ -485,7 +601,7 @@ std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
         d.pending.erase(d.pending.begin(), d.pending.begin() + static_cast<std::ptrdiff_t>(d.pendingOff));
         d.pendingOff = 0;
     }
-    return n;
+    return done;
 }
 
 StreamInfo ProbeFile(const std::string& path) {

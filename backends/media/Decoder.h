@@ -47,8 +47,8 @@ public:
     std::int64_t Position() const;
     // Continues reading at frame (clamped to [0, frames]); exact to the frame.
     void Seek(std::int64_t frame);
-    // Appends up to count frames to out; returns the frames appended. The stream is cut or
-    // padded with silence so that exactly Info().frames frames come out in all.
+    // Appends up to count frames to out; returns the frames appended. The stream is cut at
+    // Info().frames; a stream whose decoding ends before that ends there (fewer frames).
     std::int64_t Read(std::int64_t count, std::vector<std::uint8_t>& out);
 
 private:

@@ -1,12 +1,15 @@
 #include "Tags.h"
 
 #include <sys/stat.h>
+#include <taglib/apetag.h>
 #include <taglib/asffile.h>
+#include <taglib/infotag.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
+#include <taglib/wavfile.h>
 
 #include <cstdlib>
 
@@ -28,6 +31,16 @@ void FromTag(const TagLib::Tag* t, TagSet* out) {
     out->genre = Utf8(t->genre());
     out->year = static_cast<int>(t->year());
     out->track = static_cast<int>(t->track());
+}
+
+bool Empty(const TagSet& t) {
+    return t.title.empty() && t.artist.empty() && t.album.empty() && t.year == 0 && t.track == 0;
+}
+
+// The first kind, or the second where the first is absent or holds nothing.
+void FirstOf(const TagLib::Tag* a, const TagLib::Tag* b, TagSet* out) {
+    FromTag(a, out);
+    if (Empty(*out)) FromTag(b, out);
 }
 
 void ToTag(TagLib::Tag* t, const TagSet& in) {
@@ -60,10 +73,21 @@ bool ReadTags(const std::string& path, int tagType, TagSet* out) {
     TagLib::FileRef ref(path.c_str(), false);
     if (ref.isNull()) return false;
     if (auto* mp3 = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
+        // The second kind is ID3v1, or an APE tag where there is no ID3v1.
         if (tagType == 2)
-            FromTag(mp3->ID3v1Tag(false), out);
+            FirstOf(mp3->ID3v1Tag(false), mp3->APETag(false), out);
         else
             FromTag(mp3->ID3v2Tag(false), out);
+        return true;
+    }
+    if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(ref.file())) {
+        // An ID3 chunk first, the LIST/INFO chunk where there is none; the second kind is INFO.
+        const TagLib::Tag* id3 = wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr;
+        const TagLib::Tag* info = wav->hasInfoTag() ? wav->InfoTag() : nullptr;
+        if (tagType == 2)
+            FirstOf(info, id3, out);
+        else
+            FirstOf(id3, info, out);
         return true;
     }
     if (auto* asf = dynamic_cast<TagLib::ASF::File*>(ref.file())) {

@@ -12,8 +12,10 @@ struct TagSet {
     int track = 0;
 };
 
-// tagType 1: the file's main tag (ID3v2 for MP3, the native tag of other formats);
-// tagType 2: ID3v1 (MP3 only; other formats give their native tag). False when the file
+// tagType 1: the file's main tag (ID3v2 for MP3, the ID3 chunk of a WAV or else its
+// LIST/INFO, the native tag of other formats); tagType 2: the second kind (ID3v1 of an MP3,
+// or its APE tag where it has no ID3v1; LIST/INFO of a WAV; other formats give their native
+// tag). False when the file
 // cannot be read as audio; an absent tag gives true with everything empty.
 bool ReadTags(const std::string& path, int tagType, TagSet* out);
 

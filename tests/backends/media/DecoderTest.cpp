@@ -1,10 +1,13 @@
 // Decoding: exact lengths agree with ffmpeg's decoded frame counts, reading runs to
 // exactly that count, and a seek lands on the same samples a full decode gives.
 #include <gtest/gtest.h>
+#include <ogg/ogg.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 
 #include "Decoder.h"
 #include "MediaError.h"
@@ -218,3 +221,84 @@ TEST_F(DecoderTest, UnicodeAndOddFileNames) {
 }
 
 }  // namespace
+
+namespace {
+
+std::int64_t ReadAllFrames(Decoder& d) {
+    std::vector<std::uint8_t> out;
+    std::int64_t n = 0, got;
+    while ((got = d.Read(100000, out)) > 0) n += got, out.clear();
+    return n;
+}
+
+// A page's CRC recomputed, so the damage is in what the page says, not in its checksum.
+void ResealOggPage(std::vector<std::uint8_t>& b, std::size_t at) {
+    ogg_page page;
+    const std::size_t segs = b[at + 26];
+    std::size_t body = 0;
+    for (std::size_t k = 0; k < segs; ++k) body += b[at + 27 + k];
+    page.header = b.data() + at;
+    page.header_len = static_cast<long>(27 + segs);
+    page.body = b.data() + at + 27 + segs;
+    page.body_len = static_cast<long>(body);
+    ogg_page_checksum_set(&page);
+}
+
+}  // namespace
+
+// A length stated by the file (MP3 info frame, Ogg granule, ASF header) that the file cannot
+// hold is not believed: the length is what decodes, and reading gives exactly that, no padding.
+TEST_F(DecoderTest, StatedLengthsTheFileCannotHoldAreNotBelieved) {
+    WavSpec s{44100, 2, 16, 2.0};
+    s.noise = true;
+    struct Row {
+        const char* name;
+        std::string original;
+        std::function<void(std::vector<std::uint8_t>&)> damage;
+        std::int64_t slack;  // how far the decodable length may lie from the undamaged one
+    };
+    const Row rows[] = {
+        {"mp3 info frame count", testmedia::MakeMp3(dir, "v.mp3", s, 0, true),
+         [](std::vector<std::uint8_t>& b) {
+             const auto x = std::search(b.begin(), b.end(), std::begin("Xing"), std::end("Xing") - 1);
+             ASSERT_NE(x, b.end());
+             x[8] ^= 0x10;  // the high byte of the frame count
+         },
+         1152},
+        {"ogg granule", testmedia::MakeOgg(dir, "o.ogg", s, 96),
+         [](std::vector<std::uint8_t>& b) {
+             const std::string magic = "OggS";
+             const auto last = std::find_end(b.begin(), b.end(), magic.begin(), magic.end());
+             last[6 + 3] ^= 0x02;  // 2^25 frames more
+             ResealOggPage(b, static_cast<std::size_t>(last - b.begin()));
+         },
+         2048},
+        {"asf without packets", testmedia::MakeWma(dir, "w.wma", s, 64),
+         [](std::vector<std::uint8_t>& b) {
+             std::uint64_t header = 0;
+             for (int k = 7; k >= 0; --k) header = (header << 8) | b[16 + k];
+             b.resize(header + 50);  // the header and the data object's own header
+         },
+         -1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto bytes = testmedia::ReadAll(r.original);
+        r.damage(bytes);
+        const std::string damaged = testmedia::MakeFile(dir, std::string("d_") + r.name, bytes);
+        std::int64_t stated = 0, got = 0;
+        try {
+            Decoder d(damaged);
+            stated = d.Info().frames;
+            got = ReadAllFrames(d);
+        } catch (const MediaError&) {  // refusing a file with no audio is as good as reading none
+        }
+        EXPECT_EQ(got, stated);
+        if (r.slack < 0) {
+            EXPECT_EQ(stated, 0);
+        } else {
+            Decoder o(r.original);
+            EXPECT_NEAR(static_cast<double>(stated), static_cast<double>(o.Info().frames), static_cast<double>(r.slack));
+        }
+    }
+}

@@ -118,14 +118,9 @@ TEST_F(ReaderTest, SeekTimeLandsOnTheFrameOfItsPosition) {
                 EXPECT_EQ(r.Position(), r.Size());
                 continue;
             }
-            // The time's own frame, whatever the header holds, where a unit is no coarser
-            // than a frame (PCM); within a unit's worth of frames otherwise.
+            // The time's own frame in every format, even where a unit spans many frames.
             const std::int64_t frame = (t * i.sampleRate + 500) / 1000;
-            if (r.Size() >= i.frames)
-                EXPECT_EQ(r.FrameOfUnit(r.Position()), frame);
-            else
-                EXPECT_NEAR(static_cast<double>(r.FrameOfUnit(r.Position())), static_cast<double>(frame),
-                            1.0 + static_cast<double>(i.frames) / r.Size());
+            EXPECT_EQ(r.FrameOfUnit(r.Position()), frame);
         }
         r.SeekTime(i.durationMs + 5000);
         EXPECT_EQ(r.Position(), r.Size());
@@ -144,6 +139,25 @@ TEST_F(ReaderTest, SeekUnitsCountsFromTheSeekPoint) {
     while (r.Position() < length) frames += Frames(r.Read(std::min<std::int64_t>(6000, length - r.Position())));
     EXPECT_EQ(r.Position(), length);
     EXPECT_EQ(frames, r.FrameOfUnit(start + length) - r.FrameOfUnit(start));
+}
+
+// The WMA road: units from the caller's own ratio, start plus length, rounded half to even.
+// Adjacent pieces tile at every millisecond even where that sum is a unit off the end's own.
+TEST_F(ReaderTest, PiecesByRatioTileAtEveryMillisecond) {
+    std::string path = testmedia::MakeWma(dir, "s.wma", WavSpec{44100, 2, 16, 2.0}, 64);
+    AudioReader r;
+    r.Open(path);
+    const StreamInfo& i = r.Info();
+    const double ratio = static_cast<double>(i.fileSize) / i.durationMs;
+    auto units = [&](double ms) { return static_cast<std::int64_t>(std::nearbyint(ms * ratio)); };
+    int uneven = 0;
+    for (std::int64_t t1 = 0; t1 + 7 < i.durationMs; t1 += 7) {
+        const std::int64_t t2 = t1 + 7, start = units(t1), length = units(t2 - t1);
+        uneven += start + length != units(t2);
+        ASSERT_EQ(r.FrameOfUnit(start), r.FrameOfTime(t1));
+        ASSERT_EQ(r.FrameOfUnit(start + length), r.FrameOfTime(t2)) << t1;
+    }
+    EXPECT_GT(uneven, 0);  // the sum does differ from the end's own unit somewhere
 }
 
 TEST_F(ReaderTest, EmptyWavReadsNothing) {

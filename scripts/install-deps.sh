@@ -14,7 +14,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev hyperfine
   ffmpeg vorbis-tools oggz-tools sndfile-programs libimage-exiftool-perl
   python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth
-  espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
+  espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev asterisk-core-sounds-en-wav
   # gstreamer/ffmpeg plugins for Qt Multimedia on a bare machine
   qt6-qpa-plugins libqt6multimedia6
 )

@@ -25,6 +25,7 @@ namespace {
 
 const char* kUsage =
     "usage: tarvelcut info FILE...\n"
+    "       tarvelcut silence FILE [THRESHOLD_DB[,MIN_LENGTH]]\n"
     "       tarvelcut merge OUTPUT INPUT INPUT... [--title T] [--artist A] [--album B] [--genre G]\n"
     "                 [--year Y] [--track N] [--comment C] [--overwrite] (and the quality options of cut)\n"
     "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
@@ -143,6 +144,31 @@ std::vector<workflow::SegmentEntry> FileEntries(const cli::CutOptions& o, std::i
     }
 }
 
+// Lists the silences of a file, one "start - end" a line.
+int Silence(const QStringList& args) {
+    if (args.isEmpty() || args.size() > 2) throw cli::UsageError{QStringLiteral("silence needs a file")};
+    QStringList cut = {args[0], QStringLiteral("--out"), QStringLiteral("."), QStringLiteral("--silence")};
+    cut += args.mid(1);
+    const cli::CutOptions o = cli::ParseCut(cut);
+    const workflow::FormatCode in = workflow::FormatFromFileName(o.source);
+    if (in == workflow::fcUnknown || !QFileInfo(o.source).isFile())
+        throw std::runtime_error((o.source + QStringLiteral(": not an MP3, Ogg Vorbis, WAV or WMA file")).toStdString());
+    TProgramComponents pc;
+    pc.ConstructFileComponents();
+    TJobAdapters adapters(pc.Wrappers);
+    workflow::AudioReader& r = adapters.ReaderFor(in);
+    r.Open(o.source);
+    const std::int64_t duration = r.Info().duration;
+    r.Close();
+    workflow::SilenceScan scan(r, o.source, 0, duration, *o.silence);
+    while (scan.Step(60000)) {
+    }
+    for (const workflow::TimeSpan& s : scan.Finish())
+        std::printf("%s - %s\n", workflow::TimeText(s.start).toLatin1().constData(),
+                    workflow::TimeText(s.end).toLatin1().constData());
+    return 0;
+}
+
 int Cut(const cli::CutOptions& o) {
     TSettingsValues stored;
     TSettingsStore(DefaultAppPaths()).Load(stored);
@@ -242,6 +268,7 @@ int main(int argc, char** argv) {
         }
         if (command == u"cut") return Cut(cli::ParseCut(args));
         if (command == u"merge") return RunMergeCommand(args);
+        if (command == u"silence") return Silence(args);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
     } catch (const cli::UsageError& e) {
         cli::PrintError(e.text);

@@ -33,6 +33,7 @@
 #include "cutPlayback.h"
 #include "mainForm.h"
 #include "progressForm.h"
+#include "segmentTools.h"
 #include "specialForm.h"
 #include "workflow/CutJob.h"
 #include "workflow/Genres.h"
@@ -336,6 +337,8 @@ void TCutPage::Bind(TfrmMain* main) {
     });
     TrackBar->setEnabled(main->ActSetStart->isEnabled());
     deleteEnabling();
+    Tools = new TSegmentTools(main, this);
+    AdjustMark = [this](std::int64_t ms) { return Tools->AdjustMark(ms); };
 }
 
 int TCutPage::SelectedRow() const {
@@ -544,14 +547,16 @@ void TCutPage::PlaceMarker(QFrame* line, std::int64_t position) {
 }
 
 void TCutPage::SetStart() {
-    Segments.SetStartMark(TrackBar->value());
-    PlaceMarker(LineStart, TrackBar->value());
+    const std::int64_t at = AdjustMark ? AdjustMark(TrackBar->value()) : TrackBar->value();
+    Segments.SetStartMark(at);
+    PlaceMarker(LineStart, at);
     RefreshPosition();
 }
 
 void TCutPage::SetEnd() {
-    Segments.SetEndMark(TrackBar->value());
-    PlaceMarker(LineEnd, TrackBar->value());
+    const std::int64_t at = AdjustMark ? AdjustMark(TrackBar->value()) : TrackBar->value();
+    Segments.SetEndMark(at);
+    PlaceMarker(LineEnd, at);
     RefreshPosition();
 }
 

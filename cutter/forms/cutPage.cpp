@@ -422,6 +422,7 @@ bool TCutPage::LoadSource(const QString& path) {
     if (!DurationText.isEmpty()) SetLimitsFromDuration();
     RefreshPosition();
     if (main_) main_->UpdateActions();
+    emit SourceLoaded();
     return true;
 }
 

@@ -135,6 +135,10 @@ public:
     workflow::SegmentList Segments;
     QString DurationText;  // empty while no source is loaded
 
+signals:
+    // A source was read and its list starts empty.
+    void SourceLoaded();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

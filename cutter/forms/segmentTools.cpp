@@ -62,19 +62,36 @@ TSegmentTools::TSegmentTools(TfrmMain* main, TCutPage* page) : QObject(page), ma
     ActImportLabels = NewAction(this, QStringLiteral("Import Labels..."), "ActImportLabels");
     ActExportLabels = NewAction(this, QStringLiteral("Export Labels..."), "ActExportLabels");
     ActSilence = NewAction(this, QStringLiteral("Split at Silence..."), "ActSilence");
-    ActUndo = Undo->createUndoAction(this, QStringLiteral("Undo"));
-    ActUndo->setObjectName(QStringLiteral("ActUndo"));
+    // A change still waiting to be recorded is recorded before the step is undone.
+    ActUndo = NewAction(this, QStringLiteral("Undo"), "ActUndo");
     ActUndo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    ActRedo = Undo->createRedoAction(this, QStringLiteral("Redo"));
-    ActRedo->setObjectName(QStringLiteral("ActRedo"));
+    ActRedo = NewAction(this, QStringLiteral("Redo"), "ActRedo");
     ActRedo->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-
+    connect(ActUndo, &QAction::triggered, this, [this] {
+        Commit();
+        Undo->undo();
+    });
+    connect(ActRedo, &QAction::triggered, this, [this] {
+        Commit();
+        Undo->redo();
+    });
+    const auto follow = [this] {
+        ActUndo->setEnabled(Undo->canUndo());
+        ActUndo->setText(Undo->canUndo() ? QStringLiteral("Undo ") + Undo->undoText() : QStringLiteral("Undo"));
+        ActRedo->setEnabled(Undo->canRedo());
+        ActRedo->setText(Undo->canRedo() ? QStringLiteral("Redo ") + Undo->redoText() : QStringLiteral("Redo"));
+    };
+    connect(Undo, &QUndoStack::indexChanged, this, follow);
+    connect(Undo, &QUndoStack::cleanChanged, this, follow);
+    follow();
     main->mnuCut->addSeparator();
     main->mnuCut->addActions({ActImportCue, ActExportCue, ActImportLabels, ActExportLabels});
     main->mnuCut->addSeparator();
     main->mnuCut->addAction(ActSilence);
     main->mnuCut->addSeparator();
     main->mnuCut->addActions({ActUndo, ActRedo});
+    // The keys work wherever the focus is in the window, not only through the menu.
+    main->addActions({ActUndo, ActRedo});
 
     const auto loaded = [page] { return !page->edtSourceFile->text().isEmpty() && !page->DurationText.isEmpty(); };
     const auto hasRows = [page] { return page->Segments.rowCount() > 0; };
@@ -97,7 +114,8 @@ TSegmentTools::TSegmentTools(TfrmMain* main, TCutPage* page) : QObject(page), ma
     connect(list, &QAbstractItemModel::rowsRemoved, this, &TSegmentTools::Changed);
     connect(list, &QAbstractItemModel::modelReset, this, &TSegmentTools::Changed);
     connect(list, &QAbstractItemModel::dataChanged, this, &TSegmentTools::Changed);
-    connect(Undo, &QUndoStack::indexChanged, main, &TfrmMain::UpdateActions);
+    connect(Undo, &QUndoStack::indexChanged, this, [this] { main_->UpdateActions(); });
+    connect(page, &TCutPage::SourceLoaded, this, &TSegmentTools::SourceChanged);
     last_ = list->SaveState();
     lastSource_ = page->edtSourceFile->text();
 

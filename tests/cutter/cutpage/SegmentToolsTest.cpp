@@ -86,7 +86,10 @@ protected:
         s.readInfo = [this](const QString& path, workflow::FormatCode) {
             TSourceInfo i;
             i.duration = reader_.durations.value(path);
-            i.size = i.duration;
+            i.size = i.duration * 16;
+            i.bitrate = 128;
+            i.channels = 2;
+            i.sampleRate = 44100;
             return i;
         };
         s.readTags = [](const QString&, workflow::FormatCode) { return workflow::SourceTags{"", "Host", "Show", "Speech", "2024"}; };

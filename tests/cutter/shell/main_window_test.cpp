@@ -140,7 +140,10 @@ TEST_F(MainWindowTest, FrameCaptionSizeMenus) {
     EXPECT_EQ(MenuTexts(w->mnuFiles), QStringList({"Cut Audio", "Merge Audio", "Settings", "-", "Exit"}));
     EXPECT_EQ(MenuTexts(w->mnuCut),
               QStringList({"Select Source File", "Select Target Folder", "-", "Set Start", "Set End", "Add to Queue",
-                           "Delete Selected", "Split to equal segments", "Play", "-", "Cut Now!"}));
+                           "Delete Selected", "Split to equal segments", "Play", "-", "Cut Now!",
+                           // the segment tools follow the menu's own commands
+                           "-", "Import Cue Sheet...", "Export Cue Sheet...", "Import Labels...", "Export Labels...",
+                           "-", "Split at Silence...", "-", "Undo", "Redo"}));
     EXPECT_EQ(MenuTexts(w->mnuMerge), QStringList({"Add", "Delete Selected", "Move up", "Move down", "-", "P&rior",
                                                    "&Play", "&Next", "&Stop", "-", "Merge Now!"}));
     EXPECT_EQ(MenuTexts(w->mnuHelp), QStringList({"Website...", "-", "About..."}));

@@ -82,7 +82,21 @@ CutOptions ParseCut(const QStringList& args) {
         } else if (a == u"--length") {
             o.pieceLength = TimeArg(a, value());
             if (o.pieceLength <= 0) throw UsageError{QStringLiteral("--length needs a length above 0")};
-        } else if (a == u"--title") o.title = value();
+        } else if (a == u"--silence") {
+            o.silence = workflow::SilenceOptions{};
+            // The value is optional: it is taken when it reads as THRESHOLD_DB[,MIN_LENGTH].
+            static const QRegularExpression level(QStringLiteral(R"(^-?\d+(?:\.\d+)?(?:,.+)?$)"));
+            if (i + 1 < args.size() && level.match(args[i + 1]).hasMatch()) {
+                const QStringList parts = args[++i].split(u',');
+                o.silence->thresholdDb = parts[0].toDouble();
+                if (o.silence->thresholdDb > 0) o.silence->thresholdDb = -o.silence->thresholdDb;
+                if (parts.size() > 1) o.silence->minLengthMs = TimeArg(a, parts[1]);
+                if (o.silence->minLengthMs <= 0) throw UsageError{QStringLiteral("--silence needs a minimum length above 0")};
+            }
+        } else if (a == u"--silence-cuts") o.silenceMiddles = true;
+        else if (a == u"--cue") o.cueSheet = value();
+        else if (a == u"--labels") o.labelFile = value();
+        else if (a == u"--title") o.title = value();
         else if (a == u"--artist") o.artist = value();
         else if (a == u"--album") o.album = value();
         else if (a == u"--genre") o.genre = value();
@@ -104,8 +118,11 @@ CutOptions ParseCut(const QStringList& args) {
     }
     if (o.source.isEmpty()) throw UsageError{QStringLiteral("no source file")};
     if (o.outDir.isEmpty()) throw UsageError{QStringLiteral("--out DIR is required")};
-    const int ways = (o.segments.empty() ? 0 : 1) + (o.pieces ? 1 : 0) + (o.pieceLength ? 1 : 0);
-    if (ways != 1) throw UsageError{QStringLiteral("give either --segment, --pieces or --length")};
+    const int ways = (o.segments.empty() ? 0 : 1) + (o.pieces ? 1 : 0) + (o.pieceLength ? 1 : 0) +
+                     (o.silence ? 1 : 0) + (o.cueSheet.isEmpty() ? 0 : 1) + (o.labelFile.isEmpty() ? 0 : 1);
+    if (ways != 1)
+        throw UsageError{QStringLiteral("give either --segment, --pieces, --length, --silence, --cue or --labels")};
+    if (o.silenceMiddles && !o.silence) throw UsageError{QStringLiteral("--silence-cuts goes with --silence")};
     return o;
 }
 

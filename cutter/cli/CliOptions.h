@@ -9,6 +9,7 @@
 
 #include "OutputSettings.h"
 #include "workflow/SegmentList.h"
+#include "workflow/SilenceDetector.h"
 
 namespace cli {
 
@@ -23,6 +24,9 @@ struct CutOptions {
     std::vector<SegmentArg> segments;
     int pieces = 0;
     std::int64_t pieceLength = 0;  // ms
+    std::optional<workflow::SilenceOptions> silence;  // split at silence
+    bool silenceMiddles = false;                      // cut in the middle of each silence
+    QString cueSheet, labelFile;                      // rows from a file of split points
     std::optional<QString> title, artist, album, genre, year;
     bool overwrite = false;
     bool copy = false;  // copy the audio where the output format is the source's

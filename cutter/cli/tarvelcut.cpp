@@ -14,7 +14,10 @@
 #include "ProgramComponents.h"
 #include "UserInterface.h"
 #include "settings.h"
+#include "workflow/CueSheet.h"
 #include "workflow/CutJob.h"
+#include "workflow/LabelFile.h"
+#include "workflow/SilenceDetector.h"
 #include "workflow/TimeText.h"
 
 int RunMergeCommand(QStringList args, bool quiet);  // MergeCommand.cpp
@@ -23,13 +26,16 @@ namespace {
 
 const char* kUsage =
     "usage: tarvelcut info FILE...\n"
+    "       tarvelcut silence FILE [THRESHOLD_DB[,MIN_LENGTH]]\n"
     "       tarvelcut merge OUTPUT INPUT INPUT... [--title T] [--artist A] [--album B] [--genre G]\n"
     "                 [--year Y] [--track N] [--comment C] [--overwrite] [--copy] (and the quality options of cut)\n"
     "       tarvelcut cut SOURCE --out DIR [--format mp3|ogg|wav|wma]\n"
-    "                 (--segment START-END[=NAME]... | --pieces N | --length TIME)\n"
+    "                 (--segment START-END[=NAME]... | --pieces N | --length TIME |\n"
+    "                  --silence [THRESHOLD_DB[,MIN_LENGTH]] [--silence-cuts] | --cue SHEET | --labels FILE)\n"
     "                 [--title T] [--artist A] [--album B] [--genre G] [--year Y] [--overwrite] [--copy]\n"
     "                 [--samplerate HZ] [--channels N] [--bitrate KBPS] [--samplesize BITS] [--wma-format N]\n"
     "                 [--jobs N]\n"
+    "       tarvelcut silence FILE [THRESHOLD_DB[,MIN_LENGTH]]\n"
     "       tarvelcut --version\n"
     "Values may follow an option or an equals sign (--format=ogg); -o is --out; -q hides the progress.\n";
 
@@ -127,6 +133,64 @@ workflow::FormatCode FromPageFormat(int page) {
     }
 }
 
+// The parts of the source between silences (or pieces cut in their middles), found by
+// reading the whole source once.
+std::vector<workflow::Piece> SilenceSpans(workflow::AudioReader& r, const cli::CutOptions& o, std::int64_t duration) {
+    workflow::SilenceScan scan(r, o.source, 0, duration, *o.silence);
+    const bool tty = isatty(2);
+    while (scan.Step(60000))
+        if (tty) std::fprintf(stderr, "\rlooking for silence %3d%%", scan.Percent());
+    if (tty) std::fputs("\n", stderr);
+    const std::vector<workflow::TimeSpan> silences = scan.Finish();
+    const auto parts = o.silenceMiddles ? workflow::PiecesAtSilenceMiddles(silences, 0, duration)
+                                        : workflow::SoundParts(silences, 0, duration);
+    std::fprintf(stderr, "%zu silences below %.1f dB of at least %lld ms: %zu segments\n", silences.size(),
+                 o.silence->thresholdDb, static_cast<long long>(o.silence->minLengthMs), parts.size());
+    std::vector<workflow::Piece> spans;
+    for (const auto& p : parts) spans.push_back({p.start, p.end});
+    return spans;
+}
+
+// Rows from a cue sheet or a label file, read whole before any row is made.
+std::vector<workflow::SegmentEntry> FileEntries(const cli::CutOptions& o, std::int64_t duration) {
+    const QString file = o.cueSheet.isEmpty() ? o.labelFile : o.cueSheet;
+    try {
+        const QByteArray bytes = workflow::ReadWholeFile(file);
+        if (o.cueSheet.isEmpty()) return workflow::ParseLabelFile(bytes, duration);
+        const workflow::CueSheet sheet = workflow::ParseCueSheet(bytes);
+        const int index = workflow::CueFileFor(sheet, o.source);
+        if (index < 0) throw std::runtime_error("the sheet names no FILE like the source");
+        return workflow::CueEntries(sheet, index, duration);
+    } catch (const std::exception& e) {
+        throw std::runtime_error((file + QStringLiteral(": ") + QString::fromUtf8(e.what())).toStdString());
+    }
+}
+
+// Lists the silences of a file, one "start - end" a line.
+int Silence(const QStringList& args) {
+    if (args.isEmpty() || args.size() > 2) throw cli::UsageError{QStringLiteral("silence needs a file")};
+    QStringList cut = {args[0], QStringLiteral("--out"), QStringLiteral("."), QStringLiteral("--silence")};
+    cut += args.mid(1);
+    const cli::CutOptions o = cli::ParseCut(cut);
+    const workflow::FormatCode in = workflow::FormatFromFileName(o.source);
+    if (in == workflow::fcUnknown || !QFileInfo(o.source).isFile())
+        throw std::runtime_error((o.source + QStringLiteral(": not an MP3, Ogg Vorbis, WAV or WMA file")).toStdString());
+    TProgramComponents pc;
+    pc.ConstructFileComponents();
+    TJobAdapters adapters(pc.Wrappers);
+    workflow::AudioReader& r = adapters.ReaderFor(in);
+    r.Open(o.source);
+    const std::int64_t duration = r.Info().duration;
+    r.Close();
+    workflow::SilenceScan scan(r, o.source, 0, duration, *o.silence);
+    while (scan.Step(60000)) {
+    }
+    for (const workflow::TimeSpan& s : scan.Finish())
+        std::printf("%s - %s\n", workflow::TimeText(s.start).toLatin1().constData(),
+                    workflow::TimeText(s.end).toLatin1().constData());
+    return 0;
+}
+
 int Cut(const cli::CutOptions& o) {
     TSettingsValues stored;
     TSettingsStore(DefaultAppPaths()).Load(stored);
@@ -155,7 +219,13 @@ int Cut(const cli::CutOptions& o) {
     workflow::SegmentList rows;
     rows.LoadSource(o.source, duration, ReadSourceTags(pc.Wrappers.TagEditor, pc.Wrappers.WmaTagReader, o.source, in));
     std::vector<workflow::Piece> spans;
-    if (!o.segments.empty())
+    std::vector<workflow::SegmentEntry> entries;
+    if (!o.cueSheet.isEmpty() || !o.labelFile.isEmpty()) {
+        entries = FileEntries(o, duration);
+        for (const auto& e : entries) spans.push_back({e.start, e.end});
+    } else if (o.silence)
+        spans = SilenceSpans(r, o, duration);
+    else if (!o.segments.empty())
         for (const auto& s : o.segments) spans.push_back({s.start, s.end});
     else if (o.pieces)
         spans = workflow::PiecesByCount(0, duration, o.pieces);
@@ -180,6 +250,14 @@ int Cut(const cli::CutOptions& o) {
             const qsizetype us = name.lastIndexOf(QLatin1Char('_'));
             const int width = int(QString::number(spans.size()).size());
             if (us >= 0) rows.SetText(row, workflow::colName, name.left(us + 1) + name.mid(us + 1).rightJustified(width, u'0'));
+        }
+        if (i < entries.size()) {
+            const workflow::SegmentEntry& e = entries[i];
+            const std::pair<int, const QString*> cells[] = {{workflow::colName, &e.name},   {workflow::colTitle, &e.title},
+                                                            {workflow::colArtist, &e.artist}, {workflow::colAlbum, &e.album},
+                                                            {workflow::colGenre, &e.genre}, {workflow::colYear, &e.year}};
+            for (const auto& [column, text] : cells)
+                if (!text->isEmpty()) rows.SetText(row, column, *text);
         }
         if (o.title) rows.SetText(row, workflow::colTitle, *o.title);
         if (o.artist) rows.SetText(row, workflow::colArtist, *o.artist);
@@ -232,6 +310,7 @@ int main(int argc, char** argv) {
         }
         if (command == u"cut") return Cut(cli::ParseCut(args));
         if (command == u"merge") return RunMergeCommand(args, g_quiet);
+        if (command == u"silence") return Silence(args);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
     } catch (const cli::UsageError& e) {
         cli::PrintError(e.text);

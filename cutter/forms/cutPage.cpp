@@ -34,6 +34,7 @@
 #include "cutWaveform.h"
 #include "mainForm.h"
 #include "progressForm.h"
+#include "segmentTools.h"
 #include "specialForm.h"
 #include "waveTrackBar.h"
 #include "workflow/CutJob.h"
@@ -344,6 +345,8 @@ void TCutPage::Bind(TfrmMain* main) {
     TrackBar->setEnabled(main->ActSetStart->isEnabled());
     deleteEnabling();
     new TCutWaveform(main, this);
+    Tools = new TSegmentTools(main, this);
+    AdjustMark = [this](std::int64_t ms) { return Tools->AdjustMark(ms); };
 }
 
 int TCutPage::SelectedRow() const {
@@ -429,6 +432,7 @@ bool TCutPage::LoadSource(const QString& path) {
     RefreshPosition();
     if (main_) main_->UpdateActions();
     emit SourceChanged();
+    emit SourceLoaded();
     return true;
 }
 
@@ -554,14 +558,16 @@ void TCutPage::PlaceMarker(QFrame* line, std::int64_t position) {
 }
 
 void TCutPage::SetStart() {
-    Segments.SetStartMark(TrackBar->value());
-    PlaceMarker(LineStart, TrackBar->value());
+    const std::int64_t at = AdjustMark ? AdjustMark(TrackBar->value()) : TrackBar->value();
+    Segments.SetStartMark(at);
+    PlaceMarker(LineStart, at);
     RefreshPosition();
 }
 
 void TCutPage::SetEnd() {
-    Segments.SetEndMark(TrackBar->value());
-    PlaceMarker(LineEnd, TrackBar->value());
+    const std::int64_t at = AdjustMark ? AdjustMark(TrackBar->value()) : TrackBar->value();
+    Segments.SetEndMark(at);
+    PlaceMarker(LineEnd, at);
     RefreshPosition();
 }
 

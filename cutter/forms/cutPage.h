@@ -26,6 +26,7 @@ class QTableView;
 class QToolButton;
 class TCutBindings;
 class TCutPlayback;
+class TSegmentTools;
 class TfrmMain;
 struct TCutBindingsDeleter {
     void operator()(TCutBindings* b) const;
@@ -68,6 +69,10 @@ public:
     void Bind(TfrmMain* main);
     // Replaces the readers and job components (tests bind fakes here).
     void SetServices(TCutServices services);
+
+    const TCutServices& Services() const { return services_; }
+    // Where a mark set by hand goes (the segment tools may move it to silence).
+    std::function<std::int64_t(std::int64_t)> AdjustMark;
 
     // The file dialog of "Select Source File"; tests replace it. Empty: cancelled.
     std::function<QString()> ChooseSource;
@@ -128,12 +133,15 @@ public:
     QPushButton* btnSplit = nullptr;
 
     TCutPlayback* Playback = nullptr;
+    TSegmentTools* Tools = nullptr;  // after Bind
     workflow::SegmentList Segments;
     QString DurationText;  // empty while no source is loaded
 
 signals:
     // A source was chosen (loaded or not): the page has been reset for it.
     void SourceChanged();
+    // A source was read and its list starts empty.
+    void SourceLoaded();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -1,6 +1,10 @@
 #include "SegmentList.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
 
 #include "TimeText.h"
 
@@ -20,6 +24,23 @@ FormatCode FormatCodeFromText(const QString& text) {
 }
 
 SegmentList::SegmentList(QObject* parent) : QAbstractTableModel(parent) {}
+
+bool SegmentList::Row::operator==(const Row& o) const {
+    return checked == o.checked && std::equal(std::begin(cells), std::end(cells), std::begin(o.cells));
+}
+
+SegmentList::State SegmentList::SaveState() const { return {rows_, used_}; }
+
+void SegmentList::RestoreState(const State& state) {
+    beginResetModel();
+    rows_ = state.rows;
+    endResetModel();
+    used_ = state.used;
+    usedSet_ = QSet<QString>(used_.begin(), used_.end());
+    // Numbers below the first free one are all given out; the search starts from it.
+    nextFree_ = 1;
+    while (usedSet_.contains(QString::number(nextFree_))) ++nextFree_;
+}
 
 void SegmentList::LoadSource(const QString& sourcePath, std::int64_t durationMs, const SourceTags& tags) {
     beginResetModel();
@@ -191,6 +212,33 @@ std::vector<Piece> PiecesByLength(std::int64_t spanStart, std::int64_t spanEnd, 
     for (std::int64_t i = 1; i <= count; ++i)
         pieces.push_back({spanStart + (i - 1) * length, i == count ? spanEnd : spanStart + i * length});
     return pieces;
+}
+
+QByteArray StateToJson(const SegmentList::State& state) {
+    QJsonArray rows;
+    for (const SegmentList::Row& r : state.rows) {
+        QJsonArray row{r.checked};
+        for (int c = colStart; c < kSegmentColumns; ++c) row.append(r.cells[c]);
+        rows.append(row);
+    }
+    return QJsonDocument(QJsonObject{{"rows", rows}, {"used", QJsonArray::fromStringList(state.used)}})
+        .toJson(QJsonDocument::Compact);
+}
+
+std::optional<SegmentList::State> StateFromJson(const QByteArray& json) {
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject() || !doc["rows"].isArray()) return std::nullopt;
+    SegmentList::State state;
+    for (const QJsonValue& v : doc["rows"].toArray()) {
+        const QJsonArray row = v.toArray();
+        if (row.size() != kSegmentColumns || !row[0].isBool()) return std::nullopt;
+        SegmentList::Row r;
+        r.checked = row[0].toBool();
+        for (int c = colStart; c < kSegmentColumns; ++c) r.cells[c] = row[c].toString();
+        state.rows.push_back(std::move(r));
+    }
+    for (const QJsonValue& v : doc["used"].toArray()) state.used << v.toString();
+    return state;
 }
 
 }  // namespace workflow

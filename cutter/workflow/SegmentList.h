@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "FormatCode.h"
@@ -41,7 +42,23 @@ enum SegmentColumn {
 class SegmentList : public QAbstractTableModel {
     Q_OBJECT
 public:
+    struct Row {
+        bool checked = true;
+        QString cells[kSegmentColumns];
+        bool operator==(const Row& o) const;
+    };
+    // The rows with the used numbers that default names come from: what undo puts back
+    // and what is kept from one run to the next. The marks are not part of it.
+    struct State {
+        std::vector<Row> rows;
+        QStringList used;
+        bool operator==(const State& o) const { return rows == o.rows && used == o.used; }
+    };
+
     explicit SegmentList(QObject* parent = nullptr);
+
+    State SaveState() const;
+    void RestoreState(const State& state);
 
     // A new source: empties the rows and the used numbers; marks 0 and the duration.
     void LoadSource(const QString& sourcePath, std::int64_t durationMs, const SourceTags& tags);
@@ -79,10 +96,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    struct Row {
-        bool checked = true;
-        QString cells[kSegmentColumns];
-    };
     QString NextDefaultName();
 
     std::vector<Row> rows_;
@@ -104,5 +117,9 @@ struct Piece {
 };
 std::vector<Piece> PiecesByCount(std::int64_t spanStart, std::int64_t spanEnd, int count);
 std::vector<Piece> PiecesByLength(std::int64_t spanStart, std::int64_t spanEnd, std::int64_t length);
+
+// A state as JSON text and back; nullopt for text that is not one.
+QByteArray StateToJson(const SegmentList::State& state);
+std::optional<SegmentList::State> StateFromJson(const QByteArray& json);
 
 }  // namespace workflow

@@ -1,6 +1,7 @@
 // Whole runs of tarvelcut on media made at test time, checked by ffmpeg/ffprobe.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <csignal>
@@ -367,3 +368,46 @@ TEST_F(CliCut, CopyKeepsTheSourceFramesInCutsAndOggJoins) {
 }
 
 }  // namespace
+
+// A real speech recording split at its pauses agrees with ffmpeg's silencedetect on the
+// same file; rows from a cue sheet get the sheet's names, and a bad sheet writes nothing.
+TEST_F(CliCut, SilenceSplitOfRealSpeechAndRowsFromACueSheet) {
+    const std::string speech = "/usr/share/asterisk/sounds/en_US_f_Allison/demo-instruct.wav";
+    ASSERT_EQ(testmedia::Run("test -f " + Quote(speech)), 0) << "asterisk-core-sounds-en-wav is not installed";
+    std::string log;
+    testmedia::Run("ffmpeg -hide_banner -nostats -i " + Quote(speech) + " -af silencedetect=n=-40dB:d=0.3 -f null - 2>&1", &log);
+    std::vector<double> cuts = {0};  // sound parts: from the end of one silence to the start of the next
+    for (std::size_t at = 0; (at = log.find("silence_", at)) != std::string::npos; ++at) {
+        const bool start = log.compare(at, 14, "silence_start:") == 0;
+        if (start || log.compare(at, 12, "silence_end:") == 0) cuts.push_back(std::stod(log.substr(at + (start ? 14 : 12))));
+    }
+    cuts.push_back(Ffprobe(speech).duration);
+    std::vector<double> want;  // lengths of the parts that have sound
+    for (std::size_t i = 0; i + 1 < cuts.size(); i += 2)
+        if (cuts[i + 1] - cuts[i] > 0.0005) want.push_back(cuts[i + 1] - cuts[i]);
+    ASSERT_GE(want.size(), 3u) << log;
+
+    ASSERT_EQ(Tool("cut " + Quote(speech) + " --out " + Quote(dir_ + "/s") + " --format wav --silence -40,0.3"), 0)
+        << LastError();
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        const std::string part = dir_ + "/s/demo-instruct_" + std::to_string(i + 1) + ".wav";
+        EXPECT_NEAR(PcmData(part).size() / 176400.0, want[i], 0.010) << part;  // written at 44.1 kHz stereo 16-bit
+    }
+    EXPECT_NE(testmedia::Run("test -e " + Quote(dir_ + "/s/demo-instruct_" + std::to_string(want.size() + 1) + ".wav")), 0);
+
+    WavSpec shape;
+    shape.seconds = 6.0;
+    const std::string src = MakeWav(dir_, "album.wav", shape);
+    testmedia::Run("printf 'PERFORMER \"Band\"\\nFILE \"album.wav\" WAVE\\n TRACK 01 AUDIO\\n  TITLE \"First\"\\n  INDEX 01 00:00:00\\n"
+        " TRACK 02 AUDIO\\n  TITLE \"Second\"\\n  INDEX 01 00:02:38\\n' > " + Quote(dir_ + "/album.cue"));
+    ASSERT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/c") + " --format wav --cue " + Quote(dir_ + "/album.cue")), 0)
+        << LastError();
+    // It ends at the next track's INDEX 01: 2 s and 38 frames of 1/75 s = 2507 ms.
+    EXPECT_EQ(PcmData(dir_ + "/c/First.wav").size(), static_cast<std::size_t>(std::llround(2507 * 44.1)) * 4);
+    EXPECT_EQ(PcmData(dir_ + "/c/Second.wav").size(), (44100 * 6 - static_cast<std::size_t>(std::llround(2507 * 44.1))) * 4);
+    testmedia::Run("printf 'FILE \"album.wav\" WAVE\\n TRACK 01 AUDIO\\n  INDEX 01 00:00:00\\n TRACK 02 AUDIO\\n  INDEX 01 00:9:99\\n' > " +
+        Quote(dir_ + "/bad.cue"));
+    EXPECT_EQ(Tool("cut " + Quote(src) + " --out " + Quote(dir_ + "/b") + " --format wav --cue " + Quote(dir_ + "/bad.cue")), 1);
+    EXPECT_NE(LastError().find("Line 5"), std::string::npos) << LastError();
+    EXPECT_NE(testmedia::Run("test -e " + Quote(dir_ + "/b")), 0);
+}

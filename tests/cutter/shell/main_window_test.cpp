@@ -145,6 +145,10 @@ TEST_F(MainWindowTest, FrameCaptionSizeMenus) {
                            "Delete Selected", "Split to equal segments", "Play", "-", "Cut Now!"}));
     EXPECT_GT(cut.indexOf("Play Segment"), 10);
     EXPECT_GT(cut.indexOf("Waveform"), 10);
+    // the segment tools follow, in their order
+    EXPECT_EQ(cut.mid(cut.indexOf("Import Cue Sheet..."), 9),
+              QStringList({"Import Cue Sheet...", "Export Cue Sheet...", "Import Labels...", "Export Labels...",
+                           "-", "Split at Silence...", "-", "Undo", "Redo"}));
     EXPECT_EQ(MenuTexts(w->mnuMerge), QStringList({"Add", "Delete Selected", "Move up", "Move down", "-", "P&rior",
                                                    "&Play", "&Next", "&Stop", "-", "Merge Now!"}));
     EXPECT_EQ(MenuTexts(w->mnuHelp), QStringList({"Website...", "-", "About..."}));

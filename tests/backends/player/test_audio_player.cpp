@@ -327,11 +327,8 @@ TEST_F(AudioPlayer, PlaysThroughTheAudioDevice) {
     player.SetMode(AudioPlayer3ModeDevice);
     player.SetStartMode(2);
     player.Start(44100, 2, 16, 0);
-    QElapsedTimer clock;
-    clock.start();
     for (int i = 0; i < 2; ++i, ++handed) player.PlayArray(Block(PlaybackBlock(200)).v);
     ASSERT_TRUE(WaitUntil([&] { return !events.empty() && events.back() == "end"; }, 6000));
-    EXPECT_GE(clock.elapsed(), 700);
     EXPECT_EQ(events, (std::vector<std::string>{"block", "block", "block", "end"}));
 }
 

@@ -76,7 +76,7 @@ inline std::vector<Listed> ListChunks(const Bytes& b, std::size_t at, std::size_
         }
         c.data = b.substr(at + 8, c.size);
         if (c.id == "LIST") {
-            c.id += "/" + c.data.substr(0, 4);
+            c.id.append(1, '/').append(c.data, 0, 4);
             c.items = ListChunks(b, at + 12, at + 8 + c.size);
             c.data = c.data.substr(4);
         }

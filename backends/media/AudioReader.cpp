@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "StreamLimits.h"
+
 namespace kez::media {
 
 namespace {
@@ -11,7 +13,10 @@ const StreamInfo kNone{};
 
 void AudioReader::Open(const std::string& path) {
     Close();
-    decoder_ = std::make_unique<Decoder>(path);
+    CheckMetadataBudget(path);
+    auto decoder = std::make_unique<Decoder>(path);
+    CheckStreamFacts(path, decoder->Info());
+    decoder_ = std::move(decoder);
 }
 
 void AudioReader::Close() {

@@ -1,6 +1,9 @@
 #include "Tags.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <taglib/asffile.h>
 #include <taglib/fileref.h>
 #include <taglib/id3v1tag.h>
@@ -8,9 +11,13 @@
 #include <taglib/mpegfile.h>
 #include <taglib/tag.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "MediaError.h"
+#include "file/SafeSave.h"
 
 namespace kez::media {
 namespace {
@@ -50,6 +57,72 @@ bool IsRegularFile(const std::string& path) {
 bool LooksLikeMp3(const std::string& path) {
     TagLib::MPEG::File f(path.c_str(), false);
     return f.isValid() && f.firstFrameOffset() >= 0;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// Copies from to a new file to; 0 or the errno of the failed step.
+int CopyFile(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return errno;
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (out.get() < 0) return errno;
+    std::vector<char> buf(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buf.data(), buf.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out.get(), buf.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return w < 0 ? errno : ENOSPC;
+            done += w;
+        }
+    }
+    return out.Close();
+}
+
+// TagLib does not report a failed write: the file must end with the ID3v1 tag it was given.
+bool EndsWith(const std::string& path, const TagLib::ByteVector& tail) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || st.st_size < static_cast<off_t>(tail.size())) return false;
+    std::vector<char> got(tail.size());
+    return ::pread(fd.get(), got.data(), got.size(), st.st_size - static_cast<off_t>(tail.size())) ==
+               static_cast<ssize_t>(got.size()) &&
+           std::equal(got.begin(), got.end(), tail.begin());
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+[[noreturn]] void TagSaveFailed(const std::string& path, int err) {
+    if (err == 0) {
+        // Nothing told why; a folder with no room left is the usual reason.
+        struct statvfs vfs {};
+        err = ::statvfs(FolderOf(path).c_str(), &vfs) == 0 && vfs.f_bavail == 0 ? ENOSPC : EIO;
+    }
+    throw MediaError("The tags of " + Quoted(path) + " could not be saved: " + platform::file::SaveErrorText(err) + ".");
 }
 
 }  // namespace
@@ -93,13 +166,24 @@ bool ReadTags(const std::string& path, int tagType, TagSet* out) {
 
 void WriteMp3Tags(const std::string& path, const TagSet& tags) {
     if (!IsRegularFile(path)) throw MediaError("The file " + Quoted(path) + " does not exist.");
-    TagLib::MPEG::File f(path.c_str(), false);
-    if (!f.isValid() || !LooksLikeMp3(path)) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
-    ToTag(f.ID3v2Tag(true), tags);
-    ToTag(f.ID3v1Tag(true), tags);
-    if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate))
-        throw MediaError("The tags of " + Quoted(path) + " could not be saved.");
+    if (!LooksLikeMp3(path)) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
+    // TagLib rewrites a file in place; a copy is tagged and put in its place instead, so a
+    // kill or a full disk never leaves half a file.
+    platform::file::SafeSave save(path);
+    if (const int err = CopyFile(path, save.TempPath())) TagSaveFailed(path, err);
+    TagLib::ByteVector id3v1;
+    {
+        TagLib::MPEG::File f(save.TempPath().c_str(), false);
+        if (!f.isValid()) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
+        ToTag(f.ID3v2Tag(true), tags);
+        ToTag(f.ID3v1Tag(true), tags);
+        if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                    TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate))
+            TagSaveFailed(path, 0);
+        id3v1 = f.ID3v1Tag(false)->render();
+    }
+    if (!EndsWith(save.TempPath(), id3v1)) TagSaveFailed(path, 0);
+    if (const int err = save.Commit()) TagSaveFailed(path, err);
 }
 
 }  // namespace kez::media

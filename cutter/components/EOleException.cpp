@@ -1,7 +1,9 @@
 #include "cutter/components/EOleException.h"
 
+#include <cerrno>
 #include <cstdio>
 
+#include "file/SafeSave.h"
 #include "text/codepage.h"
 
 namespace {
@@ -56,4 +58,10 @@ void OleCheck(HRESULT hr) {
     }
     if (message.empty()) message = StatusText(hr);
     throw EOleException(message, hr, source);
+}
+
+void CheckRegularFile(const std::string& utf8Path) {
+    const int err = platform::file::RegularFileError(utf8Path);
+    if (err == EISDIR || err == EINVAL)
+        throw EOleException("The file " + utf8Path + " cannot be opened: not a regular file.", E_INVALIDARG);
 }

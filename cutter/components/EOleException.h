@@ -24,3 +24,8 @@ private:
 // Raises EOleException for a failed status, taking the text from the calling thread's
 // error information (cleared as it is read). Succeeded statuses pass through.
 void OleCheck(HRESULT hr);
+
+// Raises EOleException ("not a regular file") for a folder, a FIFO or a device, before a
+// component opens it: opening a FIFO would block until a writer comes. A missing file is
+// left to the component to report.
+void CheckRegularFile(const std::string& utf8Path);

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
+#include "OutputFile.h"
 #include "SafeName.h"
 
 namespace workflow {
@@ -20,10 +22,11 @@ namespace {
 bool SamePath(const QString& a, const QString& b) {
     const QFileInfo fa(a), fb(b);
     if (!fa.exists() || !fb.exists()) return false;
-    return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.canonicalFilePath() == fb.canonicalFilePath() || SameFileOnDisk(a, b);
 }
 
-// One second of audio in reader units, the way the copy loop counts it.
+// One second of audio in reader units, the way the copy loop counts it (64 bits: a damaged
+// header's rate must not wrap the block).
 std::int64_t OneSecond(const StreamInfo& info) {
     const std::int64_t bytes = (std::int64_t{info.sampleRate} * info.channels * info.sampleSize) / 8;
     if (info.compressRate <= 0) return bytes;
@@ -155,26 +158,43 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
 
     if (out != fcUnknown && c_.configureWriter) c_.configureWriter(out);
     AudioWriter* w = WriterFor(out);
-    if (w) w->Create(path, out);
-    try {
-        if (in == fcWma)
-            CopyWmaSpan(span, w);
-        else if (in != fcUnknown)
-            CopyFileSpan(startMs, span, w);
-    } catch (...) {
-        if (w) w->Close();
-        throw;
+    std::optional<OutputFile> file;
+    if (w) {
+        file.emplace(path);
+        w->Create(file->TempPath(), out);
     }
-    if (!w) return;
-    w->Close();
+    try {
+        try {
+            if (in == fcWma)
+                CopyWmaSpan(span, w);
+            else if (in != fcUnknown)
+                CopyFileSpan(startMs, span, w);
+        } catch (...) {
+            if (w) {
+                try {
+                    w->Close();
+                } catch (...) {
+                }
+            }
+            throw;
+        }
+        if (!w) return;
+        w->Close();
+        TagValues tags;
+        tags.title = rows_.Text(row, colTitle);
+        tags.artist = rows_.Text(row, colArtist);
+        tags.album = rows_.Text(row, colAlbum);
+        tags.genre = rows_.Text(row, colGenre);
+        tags.year = rows_.Text(row, colYear);
+        // A cancelled or stalled segment is kept as far as it was copied, tagged.
+        if (c_.tags) c_.tags->WriteTags(out, file->TempPath(), tags);
+        file->Commit();
+    } catch (const std::exception& e) {
+        if (!file) throw;
+        file->Discard();
+        throw std::runtime_error(OutputErrorText(*file, QString::fromUtf8(e.what())).toStdString());
+    }
     ++result.filesWritten;
-    TagValues tags;
-    tags.title = rows_.Text(row, colTitle);
-    tags.artist = rows_.Text(row, colArtist);
-    tags.album = rows_.Text(row, colAlbum);
-    tags.genre = rows_.Text(row, colGenre);
-    tags.year = rows_.Text(row, colYear);
-    if (c_.tags) c_.tags->WriteTags(out, path, tags);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cstring>
 
@@ -51,6 +52,9 @@ struct FakeReader : AudioReader {
     std::int64_t Position() override { return pos; }
 };
 
+// The jobs write "<target>.tmp.<pid>" and rename it; the fakes count by the target's name.
+inline QString TargetOf(QString path) { return path.remove(QRegularExpression(QStringLiteral("\\.tmp\\.\\d+$"))); }
+
 struct FakeWriter : AudioWriter {
     QString path;
     QMap<QString, std::int64_t> written;
@@ -58,17 +62,17 @@ struct FakeWriter : AudioWriter {
     void Create(const QString& p, FormatCode) override {
         path = p;
         created << p;
-        written[p] = 0;
+        written[TargetOf(p)] = 0;
         QFile f(p);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);
     }
     void Write(const AudioBlock& b) override {
         if (b.Empty()) return;
-        written[path] += b.Get()->parray->rgsabound[0].cElements;
+        written[TargetOf(path)] += b.Get()->parray->rgsabound[0].cElements;
     }
     void Close() override {
         QFile f(path);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray(written[path], 'a'));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray(written[TargetOf(path)], 'a'));
     }
 };
 
@@ -76,7 +80,7 @@ struct FakeTags : TagWriter {
     QStringList tagged;
     QList<TagValues> values;
     void WriteTags(FormatCode, const QString& path, const TagValues& t) override {
-        tagged << path;
+        tagged << TargetOf(path);
         values << t;
     }
 };

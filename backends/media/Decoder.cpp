@@ -10,6 +10,7 @@
 #include "ContainerScan.h"
 #include "FfmpegUtil.h"
 #include "MediaError.h"
+#include "StreamLimits.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -489,7 +490,9 @@ std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
 }
 
 StreamInfo ProbeFile(const std::string& path) {
+    CheckMetadataBudget(path);
     Decoder d(path);
+    CheckStreamFacts(path, d.Info());
     return d.Info();
 }
 

@@ -224,6 +224,17 @@ TEST_F(MergeFixture, AMissingFileStopsSilentlyAndLeavesTheOldOutputAsItWas) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(".tmp.").size(), 0);
 }
 
+TEST_F(MergeFixture, AStalledInputDoesNotHangTheMerge) {
+    req.inputs = {Make("a.mp3", 4000), Make("b.mp3", 1000)};
+    req.folder = dir.path();
+    req.fileName = "out";
+    reader.stopShortAt = 2500;
+    const MergeJobResult r = Merge();
+    EXPECT_EQ(r.outcome, MergeOutcome::Finished);
+    EXPECT_EQ(writer.written[r.outputPath], 2500 + 1000);
+    EXPECT_LE(reader.reads, 3 + 6 + 1);
+}
+
 TEST_F(MergeFixture, AnInputWithNoAudioIsAnErrorNamingIt) {
     const QString empty = Make("b.wav", 0);
     req.inputs = {Make("a.mp3", 2000), empty};

@@ -121,6 +121,23 @@ TEST_F(CliSafety, FilesWithNoAudioOrAbsurdFactsAreErrorsNamingTheFile) {
     }
 }
 
+// Comments past any real file's count would keep the demuxer busy for minutes: refused at
+// once, naming the file.
+TEST_F(CliSafety, AnOggWithTensOfThousandsOfCommentsIsRefusedAtOnce) {
+    WavSpec shape;
+    const std::string ogg = MakeOgg(dir_, "many.ogg", shape);
+    ASSERT_EQ(testmedia::Run("/usr/bin/python3 -c " +
+                             Quote("import sys, mutagen.oggvorbis as o\n"
+                                   "f = o.OggVorbis(sys.argv[1])\n"
+                                   "f.tags.extend([('C%d' % i, 'v') for i in range(30000)])\n"
+                                   "f.save()") +
+                             " " + Quote(ogg)),
+              0);
+    EXPECT_EQ(Tool("info " + Quote(ogg)), 1);
+    EXPECT_NE(LastError().find("many.ogg"), std::string::npos) << LastError();
+    EXPECT_NE(LastError().find("comments"), std::string::npos) << LastError();
+}
+
 // Killed at any moment while replacing an MP3 output (audio, then tags), the output is the
 // old file or the complete new one, and the next run clears what the killed ones left.
 TEST_F(CliSafety, AKilledOverwriteLeavesTheOldFileOrTheNewOneWhole) {

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "backends/media/AsfHeaderCheck.h"
 #include "cutter/tags/wmsdk.h"
 #include "file/SafeSave.h"
 
@@ -206,20 +207,6 @@ void AppendLe(std::vector<unsigned char>& out, std::uint64_t v, int size) {
     for (int i = 0; i < size; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
-// Every object the header lists lies within it. A damaged size sends the parser through
-// work unrelated to the file's few bytes (seconds for a 1.5 KB file), so such a header is
-// refused before it is parsed.
-bool ObjectsFit(const std::vector<unsigned char>& header) {
-    std::uint64_t at = 30;
-    while (at < header.size()) {
-        if (header.size() - at < 24) return false;
-        const std::uint64_t size = ReadLe(header.data() + at + 16, 8);
-        if (size < 24 || size > header.size() - at) return false;
-        at += size;
-    }
-    return true;
-}
-
 // The header object at the start of an open file, whole; false when there is none or
 // when its objects do not fit in it.
 bool ReadHeaderObject(int fd, std::uint64_t fileSize, std::vector<unsigned char>& header) {
@@ -236,7 +223,7 @@ bool ReadHeaderObject(int fd, std::uint64_t fileSize, std::vector<unsigned char>
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
-    return ObjectsFit(header);
+    return kez::media::AsfHeaderFits(header.data(), header.size());
 }
 
 // The content description object as a reader expects it: an empty text takes no bytes

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "AsfHeaderCheck.h"
 #include "MediaError.h"
 #include "file/SafeSave.h"
 
@@ -53,28 +54,22 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-// An ASF header whose objects claim more than the header holds sends TagLib through
-// seconds of work for a few bytes; such a file is not read.
+// An ASF header that would send TagLib through seconds of work for a few bytes is not
+// read (see AsfHeaderFits).
 bool AsfHeaderIsDamaged(const std::string& path) {
     static const unsigned char kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
                                               0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+    constexpr std::uint64_t kMaxHeader = 64u << 20;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
-    std::vector<unsigned char> head(30);
+    unsigned char head[30];
     bool damaged = false;
-    if (::pread(fd, head.data(), 30, 0) == 30 && std::equal(kHeader, kHeader + 16, head.begin())) {
-        std::uint64_t size = 0;
-        for (int i = 7; i >= 0; --i) size = (size << 8) | head[16 + i];
-        std::uint64_t at = 30;
-        unsigned char object[24];
-        while (!damaged && at < size) {
-            const std::uint64_t room = size - at;
-            damaged = room < 24 || ::pread(fd, object, 24, static_cast<off_t>(at)) != 24;
-            std::uint64_t objectSize = 0;
-            for (int i = 7; i >= 0 && !damaged; --i) objectSize = (objectSize << 8) | object[16 + i];
-            damaged = damaged || objectSize < 24 || objectSize > room;
-            at += objectSize;
-        }
+    if (::pread(fd, head, 30, 0) == 30 && std::equal(kHeader, kHeader + 16, head)) {
+        const std::uint64_t size = AsfLe(head + 16, 8);
+        std::vector<unsigned char> header(size <= kMaxHeader ? size : 0);
+        damaged = header.size() < 30 ||
+                  ::pread(fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size()) ||
+                  !AsfHeaderFits(header.data(), header.size());
     }
     ::close(fd);
     return damaged;

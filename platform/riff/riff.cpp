@@ -217,11 +217,6 @@ HMMIO openPath(const std::string& path, LPMMIOINFO info, DWORD flags) {
     bool writable = creating || access != MMIO_READ;
     if (path.empty()) return fail(MMIOERR_FILENOTFOUND);
 
-    // A FIFO or a device is refused before it is opened: opening a FIFO blocks until a
-    // writer comes, and neither holds a RIFF file.
-    struct stat before;
-    if (::stat(path.c_str(), &before) == 0 && !S_ISREG(before.st_mode) && !S_ISDIR(before.st_mode))
-        return fail(MMIOERR_CANNOTOPEN);
     int oflags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC | (creating ? O_CREAT : 0);
     int fd = ::open(path.c_str(), oflags, 0666);
     if (fd < 0) return fail(openError(errno, path, creating));

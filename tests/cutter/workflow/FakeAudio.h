@@ -56,12 +56,12 @@ struct FakeReader : AudioReader {
 inline QString TargetOf(QString path) { return path.remove(QRegularExpression(QStringLiteral("\\.tmp\\.\\d+$"))); }
 
 struct FakeWriter : AudioWriter {
-    QString path;
+    QString path;  // the file being written (a temporary name)
     QMap<QString, std::int64_t> written;
     QStringList created;
     void Create(const QString& p, FormatCode) override {
         path = p;
-        created << p;
+        created << TargetOf(p);
         written[TargetOf(p)] = 0;
         QFile f(p);
         f.open(QIODevice::WriteOnly | QIODevice::Truncate);

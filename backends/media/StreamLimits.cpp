@@ -64,9 +64,10 @@ void CheckMetadataBudget(const std::string& path) {
     static const unsigned char kComment[] = {3, 'v', 'o', 'r', 'b', 'i', 's'};
     const unsigned char* end = buf + n;
     const unsigned char* at = std::search(static_cast<const unsigned char*>(buf), end, kComment, kComment + sizeof kComment);
-    if (at == end || end - at < 11) return;
-    const std::uint32_t vendor = Le(at + 7, 4);
-    if (vendor > static_cast<std::uint32_t>(end - at) - 15) return;
+    const std::int64_t room = end - at;  // bytes from the packet type on
+    if (room < 15) return;
+    const std::int64_t vendor = Le(at + 7, 4);
+    if (vendor > room - 15) return;
     const std::uint32_t count = Le(at + 11 + vendor, 4);
     if (count > kMaxOggComments)
         throw MediaError("The file " + Quoted(path) + " holds " + std::to_string(count) +

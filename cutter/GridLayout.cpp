@@ -2,8 +2,9 @@
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QTextStream>
+
+#include "file/SafeSave.h"
 
 namespace {
 
@@ -88,9 +89,6 @@ std::optional<TGridLayout> ReadGridLayout(const QString& file) {
 }
 
 bool WriteGridLayout(const QString& file, const TGridLayout& layout) {
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
     QString text;
     QTextStream out(&text);
     const auto section = [&](const QString& name, auto value) {
@@ -108,6 +106,12 @@ bool WriteGridLayout(const QString& file, const TGridLayout& layout) {
     });
     out << '[' << kCommon << "]\nColumnsCount=" << layout.columns.size() << '\n';
     out.flush();
-    f.write(text.toUtf8());
-    return f.commit();
+    const QByteArray bytes = text.toUtf8();
+    platform::file::SafeSave save(QFile::encodeName(file).toStdString());
+    QFile f(QFile::decodeName(QByteArray::fromStdString(save.TempPath())));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    const bool written = f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    return written && f.error() == QFileDevice::NoError && save.Commit() == 0;
 }

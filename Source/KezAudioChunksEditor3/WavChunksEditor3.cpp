@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <new>
 #include <vector>
 
 #include "com/combase.h"
+#include "file/SafeSave.h"
 #include "shell/shell.h"
 #include "text/codepage.h"
 
@@ -250,7 +250,15 @@ HRESULT WavChunksEditor3::Write(const char16_t* sourceName, const std::u16string
         return Report(kFormatError);
     }
 
-    HMMIO out = mmioOpenW(reinterpret_cast<LPCWSTR>(outputName.c_str()), nullptr, MMIO_CREATE | MMIO_READWRITE);
+    // The output is written beside its name and put in place only when complete; a source
+    // that is the output by another name is never written through.
+    const std::string target = platform::text::Utf16ToUtf8(outputName);
+    if (platform::file::SameFile(platform::text::Utf16ToUtf8(sourceName), target)) {
+        mmioClose(src.h, 0);
+        return Report(kAccessError);
+    }
+    platform::file::SafeSave save(target);
+    HMMIO out = mmioOpenUtf8(save.TempPath().c_str(), nullptr, MMIO_CREATE | MMIO_READWRITE);
     MMCKINFO outRiff{};
     outRiff.fccType = kWave;
     if (!out || mmioCreateChunk(out, &outRiff, MMIO_CREATERIFF) != MMSYSERR_NOERROR) {
@@ -308,12 +316,7 @@ HRESULT WavChunksEditor3::Write(const char16_t* sourceName, const std::u16string
     tooLarge = tooLarge || end < 0 || std::uint64_t(end) - 8 > 0xFFFFFFFFull;
     bool fixed = mmioAscend(out, &outRiff, 0) == MMSYSERR_NOERROR;
     bool closed = mmioClose(out, 0) == MMSYSERR_NOERROR;
-    if (tooLarge) {
-        std::error_code ec;
-        std::filesystem::remove(std::filesystem::path(platform::text::Utf16ToUtf8(outputName)), ec);
-        return Report(kInvalidOperation);
-    }
-    if (!ok || !fixed || !closed) return Report(kInvalidOperation);
+    if (tooLarge || !ok || !fixed || !closed || save.Commit() != 0) return Report(kInvalidOperation);
     return S_OK;
 }
 

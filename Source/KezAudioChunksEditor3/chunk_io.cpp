@@ -1,8 +1,10 @@
 #include "KezAudioChunksEditor3/chunk_io.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <new>
 
+#include "file/SafeSave.h"
 #include "text/codepage.h"
 
 namespace kez::chunks {
@@ -10,6 +12,10 @@ namespace kez::chunks {
 Source OpenSource(const char16_t* fileName, DWORD flags) {
     Source s;
     if (!fileName) return s;
+    // A FIFO or a device is an unreadable file at once: opening a FIFO blocks until a
+    // writer comes.
+    const int err = platform::file::RegularFileError(platform::text::Utf16ToUtf8(fileName));
+    if (err == EISDIR || err == EINVAL) return s;
     s.h = mmioOpenW(reinterpret_cast<LPCWSTR>(fileName), nullptr, MMIO_READ | flags);
     if (!s.h) return s;
     LONGLONG end = mmioSeek64(s.h, 0, SEEK_END);

@@ -2,7 +2,7 @@
 // indexed list (the content description fields first, then the extended attributes in the
 // header's order); the IWMHeaderInfo3 calls edit that list; Flush renders a new header
 // object in memory, writes it with the file's unchanged data objects to a file beside it,
-// and renames that over the original once it is on disk. TagLib parses and renders the
+// and renames that over the original once it is on disk (the platform's safe save). TagLib parses and renders the
 // header object only; it never touches the files.
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,7 +22,9 @@
 #include <string>
 #include <vector>
 
+#include "backends/media/AsfHeaderCheck.h"
 #include "cutter/tags/wmsdk.h"
+#include "file/SafeSave.h"
 
 namespace {
 
@@ -205,7 +207,8 @@ void AppendLe(std::vector<unsigned char>& out, std::uint64_t v, int size) {
     for (int i = 0; i < size; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
 }
 
-// The header object at the start of an open file, whole; false when there is none.
+// The header object at the start of an open file, whole; false when there is none or
+// when its objects do not fit in it.
 bool ReadHeaderObject(int fd, std::uint64_t fileSize, std::vector<unsigned char>& header) {
     unsigned char head[30];
     if (::pread(fd, head, sizeof head, 0) != static_cast<ssize_t>(sizeof head)) return false;
@@ -220,7 +223,7 @@ bool ReadHeaderObject(int fd, std::uint64_t fileSize, std::vector<unsigned char>
         if (n <= 0) return false;
         done += static_cast<std::size_t>(n);
     }
-    return true;
+    return kez::media::AsfHeaderFits(header.data(), header.size());
 }
 
 // The content description object as a reader expects it: an empty text takes no bytes
@@ -631,29 +634,17 @@ private:
         }
         const std::vector<unsigned char> newHeader = TidyHeader(*stream.data(), dataSize);
 
-        std::string temp = path_ + ".XXXXXX";
-        FileDescriptor dst(::mkstemp(temp.data()));
+        platform::file::SafeSave save(path_);
+        FileDescriptor dst(::open(save.TempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         if (dst.get() < 0) return NS_E_FILE_WRITE;
-        const auto fail = [&] {
-            ::close(dst.release());
-            ::unlink(temp.c_str());
-            return NS_E_FILE_WRITE;
-        };
-        if (!WriteAll(dst.get(), newHeader.data(), newHeader.size())) return fail();
-        if (!CopyRest(src.get(), header.size(), dst.get())) return fail();
-        if (::fchmod(dst.get(), st.st_mode & 07777) != 0) return fail();
+        if (!WriteAll(dst.get(), newHeader.data(), newHeader.size())) return NS_E_FILE_WRITE;
+        if (!CopyRest(src.get(), header.size(), dst.get())) return NS_E_FILE_WRITE;
         if (::fchown(dst.get(), st.st_uid, st.st_gid) != 0) {
             // Only a privileged process can give the file away; the owner is then ours.
         }
-        if (::fsync(dst.get()) != 0) return fail();
-        if (::close(dst.release()) != 0 || ::rename(temp.c_str(), path_.c_str()) != 0) {
-            ::unlink(temp.c_str());
-            return NS_E_FILE_WRITE;
-        }
-        const std::size_t slash = path_.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
-        FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.get() >= 0) ::fsync(dir.get());
+        if (::close(dst.release()) != 0) return NS_E_FILE_WRITE;
+        // Commit gives it the old file's permissions, syncs it and renames it into place.
+        if (save.Commit() != 0) return NS_E_FILE_WRITE;
         return S_OK;
     }
 

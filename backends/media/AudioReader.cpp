@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "StreamLimits.h"
+
 namespace kez::media {
 
 namespace {
@@ -13,7 +15,10 @@ const StreamInfo kNone{};
 
 void AudioReader::Open(const std::string& path) {
     Close();
-    decoder_ = std::make_unique<Decoder>(path);
+    CheckMetadataBudget(path);
+    auto decoder = std::make_unique<Decoder>(path);
+    CheckStreamFacts(path, decoder->Info());
+    decoder_ = std::move(decoder);
 }
 
 void AudioReader::Close() {

@@ -11,6 +11,7 @@
 #include "ContainerScan.h"
 #include "FfmpegUtil.h"
 #include "MediaError.h"
+#include "StreamLimits.h"
 #include "VorbisChain.h"
 
 extern "C" {
@@ -605,7 +606,9 @@ std::int64_t Decoder::Read(std::int64_t count, std::vector<std::uint8_t>& out) {
 }
 
 StreamInfo ProbeFile(const std::string& path) {
+    CheckMetadataBudget(path);
     Decoder d(path);
+    CheckStreamFacts(path, d.Info());
     return d.Info();
 }
 

@@ -23,7 +23,8 @@ FileSink::~FileSink() {
 }
 
 void FileSink::Fail(int err) {
-    throw MediaError("Writing the file " + Quoted(path_) + " failed: " + SystemText(err) + ".");
+    const std::string reason = err == ENOSPC || err == EDQUOT ? std::string("disk full") : SystemText(err);
+    throw MediaError("Writing the file " + Quoted(path_) + " failed: " + reason + ".");
 }
 
 void FileSink::Write(const void* data, std::size_t size) {

@@ -1,6 +1,9 @@
 #include "Tags.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 #include <taglib/apetag.h>
 #include <taglib/asffile.h>
 #include <taglib/infotag.h>
@@ -11,9 +14,15 @@
 #include <taglib/tag.h>
 #include <taglib/wavfile.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
+#include "AsfHeaderCheck.h"
 #include "MediaError.h"
+#include "file/SafeSave.h"
 
 namespace kez::media {
 namespace {
@@ -58,6 +67,27 @@ bool IsRegularFile(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// An ASF header that would send TagLib through seconds of work for a few bytes is not
+// read (see AsfHeaderFits).
+bool AsfHeaderIsDamaged(const std::string& path) {
+    static const unsigned char kHeader[16] = {0x30, 0x26, 0xB2, 0x75, 0x8E, 0x66, 0xCF, 0x11,
+                                              0xA6, 0xD9, 0x00, 0xAA, 0x00, 0x62, 0xCE, 0x6C};
+    constexpr std::uint64_t kMaxHeader = 64u << 20;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    unsigned char head[30];
+    bool damaged = false;
+    if (::pread(fd, head, 30, 0) == 30 && std::equal(kHeader, kHeader + 16, head)) {
+        const std::uint64_t size = AsfLe(head + 16, 8);
+        std::vector<unsigned char> header(size <= kMaxHeader ? size : 0);
+        damaged = header.size() < 30 ||
+                  ::pread(fd, header.data(), header.size(), 0) != static_cast<ssize_t>(header.size()) ||
+                  !AsfHeaderFits(header.data(), header.size());
+    }
+    ::close(fd);
+    return damaged;
+}
+
 // TagLib picks the format by extension; these sniff the content so a misnamed file is
 // read by what it is.
 bool LooksLikeMp3(const std::string& path) {
@@ -65,11 +95,77 @@ bool LooksLikeMp3(const std::string& path) {
     return f.isValid() && f.firstFrameOffset() >= 0;
 }
 
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    int get() const { return fd_; }
+    int Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0 ? 0 : errno;
+    }
+
+private:
+    int fd_;
+};
+
+// Copies from to a new file to; 0 or the errno of the failed step.
+int CopyFile(const std::string& from, const std::string& to) {
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0) return errno;
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (out.get() < 0) return errno;
+    std::vector<char> buf(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buf.data(), buf.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno;
+        }
+        if (n == 0) break;
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out.get(), buf.data() + done, static_cast<std::size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return w < 0 ? errno : ENOSPC;
+            done += w;
+        }
+    }
+    return out.Close();
+}
+
+// TagLib does not report a failed write: the file must end with the ID3v1 tag it was given.
+bool EndsWith(const std::string& path, const TagLib::ByteVector& tail) {
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat st {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0 || st.st_size < static_cast<off_t>(tail.size())) return false;
+    std::vector<char> got(tail.size());
+    return ::pread(fd.get(), got.data(), got.size(), st.st_size - static_cast<off_t>(tail.size())) ==
+               static_cast<ssize_t>(got.size()) &&
+           std::equal(got.begin(), got.end(), tail.begin());
+}
+
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+[[noreturn]] void TagSaveFailed(const std::string& path, int err) {
+    if (err == 0) {
+        // Nothing told why; a folder with no room left is the usual reason.
+        struct statvfs vfs {};
+        err = ::statvfs(FolderOf(path).c_str(), &vfs) == 0 && vfs.f_bavail == 0 ? ENOSPC : EIO;
+    }
+    throw MediaError("The tags of " + Quoted(path) + " could not be saved: " + platform::file::SaveErrorText(err) + ".");
+}
+
 }  // namespace
 
 bool ReadTags(const std::string& path, int tagType, TagSet* out) {
     *out = TagSet{};
-    if (!IsRegularFile(path)) return false;
+    if (!IsRegularFile(path) || AsfHeaderIsDamaged(path)) return false;
     TagLib::FileRef ref(path.c_str(), false);
     if (ref.isNull()) return false;
     if (auto* mp3 = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
@@ -117,13 +213,24 @@ bool ReadTags(const std::string& path, int tagType, TagSet* out) {
 
 void WriteMp3Tags(const std::string& path, const TagSet& tags) {
     if (!IsRegularFile(path)) throw MediaError("The file " + Quoted(path) + " does not exist.");
-    TagLib::MPEG::File f(path.c_str(), false);
-    if (!f.isValid() || !LooksLikeMp3(path)) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
-    ToTag(f.ID3v2Tag(true), tags);
-    ToTag(f.ID3v1Tag(true), tags);
-    if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
-                TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate))
-        throw MediaError("The tags of " + Quoted(path) + " could not be saved.");
+    if (!LooksLikeMp3(path)) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
+    // TagLib rewrites a file in place; a copy is tagged and put in its place instead, so a
+    // kill or a full disk never leaves half a file.
+    platform::file::SafeSave save(path);
+    if (const int err = CopyFile(path, save.TempPath())) TagSaveFailed(path, err);
+    TagLib::ByteVector id3v1;
+    {
+        TagLib::MPEG::File f(save.TempPath().c_str(), false);
+        if (!f.isValid()) throw MediaError("The file " + Quoted(path) + " is not an MP3 file.");
+        ToTag(f.ID3v2Tag(true), tags);
+        ToTag(f.ID3v1Tag(true), tags);
+        if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
+                    TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate))
+            TagSaveFailed(path, 0);
+        id3v1 = f.ID3v1Tag(false)->render();
+    }
+    if (!EndsWith(save.TempPath(), id3v1)) TagSaveFailed(path, 0);
+    if (const int err = save.Commit()) TagSaveFailed(path, err);
 }
 
 }  // namespace kez::media

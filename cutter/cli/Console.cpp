@@ -1,8 +1,12 @@
 #include "Console.h"
 
+#include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
+
+#include "file/SafeSave.h"
 
 #include "ProgramComponents.h"
 #include "WriterConfig.h"
@@ -11,6 +15,16 @@ namespace cli {
 
 void PrintError(const QString& text) {
     std::fprintf(stderr, "tarvelcut: %s\n", text.toLocal8Bit().constData());
+}
+
+bool CheckInputFile(const QString& path) {
+    const int err = platform::file::RegularFileError(QFile::encodeName(path).toStdString());
+    if (err == 0) return true;
+    if (err == EISDIR || err == EINVAL)
+        PrintError(path + QStringLiteral(": not a regular file"));
+    else
+        PrintError(path + QStringLiteral(": no such file"));
+    return false;
 }
 
 namespace {

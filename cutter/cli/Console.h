@@ -41,6 +41,10 @@ private:
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 
+// True for a regular file; otherwise says why not ("no such file", "not a regular file":
+// a FIFO would block the reader forever) and answers false.
+bool CheckInputFile(const QString& path);
+
 // Messages go to standard error; questions are answered No, nothing is opened.
 class TConsoleUi : public IUserInterface {
 public:

@@ -98,7 +98,8 @@ int RunMergeCommand(QStringList args, bool quiet) {
     if (out == workflow::fcUnknown)
         throw cli::UsageError{output + QStringLiteral(": the output must end in .mp3, .ogg, .wav or .wma")};
     for (const QString& in : inputs) {
-        if (workflow::FormatFromFileName(in) == workflow::fcUnknown || !QFileInfo(in).isFile()) {
+        if (!cli::CheckInputFile(in)) return 1;
+        if (workflow::FormatFromFileName(in) == workflow::fcUnknown) {
             cli::PrintError(in + QStringLiteral(" is not a valid audio file."));
             return 1;
         }
@@ -145,10 +146,15 @@ int RunMergeCommand(QStringList args, bool quiet) {
             std::printf("%d files joined into %s\n", res.filesCopied, res.outputPath.toLocal8Bit().constData());
             return 0;
         case workflow::MergeOutcome::Stopped:
-            cli::PrintError(QStringLiteral("stopped at %1: missing, empty or unreadable").arg(inputs.value(res.filesCopied)));
+            // A failure the job explained has been printed; a vanished input it does not explain.
+            if (!host.failed)
+                cli::PrintError(QStringLiteral("stopped at %1: no such file").arg(inputs.value(res.filesCopied)));
+            cli::PrintError(QStringLiteral("%1 was not written").arg(res.outputPath));
+            return 1;
+        case workflow::MergeOutcome::OverwriteDeclined:
+            cli::PrintError(QStringLiteral("%1 was not written").arg(res.outputPath));
             return 1;
         case workflow::MergeOutcome::OutputIsInput:
-        case workflow::MergeOutcome::OverwriteDeclined:
         case workflow::MergeOutcome::FolderRefused:
             return 1;
     }

@@ -72,7 +72,10 @@ public:
     void ProcessEvents() override {}
     bool Cancelled() const override { return false; }
     bool AskYesNo(const QString&, const QString& text) override {
-        if (!overwrite_) cli::PrintError(text + QStringLiteral(" Not replaced (use --overwrite)."));
+        if (!overwrite_) {
+            cli::PrintError(text + QStringLiteral(" Not replaced (use --overwrite)."));
+            failed_ = true;
+        }
         return overwrite_;
     }
     // Notices (an encoded copy) go to standard error; "Success" is the summary line's.
@@ -97,6 +100,10 @@ int Info(const QStringList& files) {
     TJobAdapters adapters(pc.Wrappers);
     int status = 0;
     for (const QString& f : files) {
+        if (!cli::CheckInputFile(f)) {
+            status = 1;
+            continue;
+        }
         try {
             const workflow::FormatCode in = workflow::FormatFromFileName(f);
             if (in == workflow::fcUnknown) throw std::runtime_error("not an MP3, Ogg Vorbis, WAV or WMA file");
@@ -202,10 +209,7 @@ int Cut(const cli::CutOptions& o) {
         cli::PrintError(QStringLiteral("%1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.").arg(o.source));
         return 1;
     }
-    if (!QFileInfo(o.source).isFile()) {
-        cli::PrintError(QStringLiteral("%1: no such file").arg(o.source));
-        return 1;
-    }
+    if (!cli::CheckInputFile(o.source)) return 1;
     TProgramComponents pc;
     if (out == workflow::fcWma) pc.CreateWmaFormatSettings();
     pc.ConstructFileComponents();
@@ -215,6 +219,10 @@ int Cut(const cli::CutOptions& o) {
     r.Open(o.source);
     const std::int64_t duration = r.Info().duration;
     r.Close();
+    if (duration <= 0) {
+        cli::PrintError(QStringLiteral("%1: the file holds no audio that can be read").arg(o.source));
+        return 1;
+    }
 
     workflow::SegmentList rows;
     rows.LoadSource(o.source, duration, ReadSourceTags(pc.Wrappers.TagEditor, pc.Wrappers.WmaTagReader, o.source, in));
@@ -266,6 +274,19 @@ int Cut(const cli::CutOptions& o) {
         if (o.year) rows.SetText(row, workflow::colYear, *o.year);
     }
 
+    // A repeated name would make a later segment replace an earlier one.
+    bool repeated = false;
+    QStringList paths;
+    for (int row = 0; row < rows.rowCount(); ++row) {
+        const QString path = workflow::OutputPath(o.outDir, rows.Text(row, workflow::colName), out);
+        if (paths.contains(path)) {
+            cli::PrintError(QStringLiteral("%1: the name repeats; segment %2 replaces segment %3")
+                                .arg(path).arg(row + 1).arg(paths.indexOf(path) + 1));
+            repeated = true;
+        }
+        paths << path;
+    }
+
     cli::TConsoleUi ui;
     workflow::JobComponents c = adapters.Components();
     c.configureWriter = cli::WriterConfiguration(pc, params, ui);
@@ -279,10 +300,9 @@ int Cut(const cli::CutOptions& o) {
     TConsoleHost host(o.overwrite, int(spans.size()), audioMs);
     const int jobs = o.jobs > 0 ? o.jobs : cli::DefaultJobs();
     const workflow::CutJobResult res = cli::RunParallelCut(o.source, rows, o.outDir, options, c, host, jobs);
-    if (host.Failed()) return 1;
     std::printf("%d of %d segments written to %s\n", res.filesWritten, res.checkedRows,
                 o.outDir.toLocal8Bit().constData());
-    return 0;
+    return host.Failed() || repeated || res.filesWritten < res.checkedRows ? 1 : 0;
 }
 
 }  // namespace

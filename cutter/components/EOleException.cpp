@@ -2,10 +2,12 @@
 
 #include <dlfcn.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
 #include "com/combase.h"
+#include "file/SafeSave.h"
 #include "text/codepage.h"
 
 namespace {
@@ -84,4 +86,10 @@ void OleCheckCreate(HRESULT hr, const char* component, const char* module) {
     }
     message += " Reinstall TarvelCutter, or register the module for your user with: regsvr " + path;
     throw EOleException(message, hr);
+}
+
+void CheckRegularFile(const std::string& utf8Path) {
+    const int err = platform::file::RegularFileError(utf8Path);
+    if (err == EISDIR || err == EINVAL)
+        throw EOleException("The file " + utf8Path + " cannot be opened: not a regular file.", E_INVALIDARG);
 }

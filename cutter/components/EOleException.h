@@ -29,3 +29,8 @@ void OleCheck(HRESULT hr);
 // does not load, raises a message that names the component and the module looked for and
 // says how to repair the registration.
 void OleCheckCreate(HRESULT hr, const char* component, const char* module);
+
+// Raises EOleException ("not a regular file") for a folder, a FIFO or a device, before a
+// component opens it: opening a FIFO would block until a writer comes. A missing file is
+// left to the component to report.
+void CheckRegularFile(const std::string& utf8Path);

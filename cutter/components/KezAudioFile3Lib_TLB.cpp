@@ -154,8 +154,14 @@ IAudioFile3* TAudioFile3::DefaultInterface() {
     return intf_;
 }
 
-void TAudioFile3::Open(const std::string& fileName) { OleCheck(DefaultInterface()->Open(Bstr(fileName))); }
-void TAudioFile3::Open(const std::u16string& fileName) { OleCheck(DefaultInterface()->Open(Bstr(fileName))); }
+void TAudioFile3::Open(const std::string& fileName) {
+    CheckRegularFile(fileName);
+    OleCheck(DefaultInterface()->Open(Bstr(fileName)));
+}
+void TAudioFile3::Open(const std::u16string& fileName) {
+    CheckRegularFile(kezfile::Utf8(fileName));
+    OleCheck(DefaultInterface()->Open(Bstr(fileName)));
+}
 
 std::int64_t TAudioFile3::SeekTime(std::int64_t ms, int mode) {
     VARIANT t, result;
@@ -220,6 +226,7 @@ IAudioFileInformation3* TAudioFileInformation3::DefaultInterface() {
 }
 
 bool TAudioFileInformation3::ReadFromFile(const std::string& fileName) {
+    CheckRegularFile(fileName);
     VARIANT_BOOL ok = VARIANT_FALSE;
     OleCheck(DefaultInterface()->ReadFromFile(Bstr(fileName), &ok));
     return ok != VARIANT_FALSE;

@@ -88,7 +88,10 @@ IAudioFileWMA3* TAudioFileWMA3::DefaultInterface() {
     return intf_;
 }
 
-void TAudioFileWMA3::Open(const std::string& fileName) { OleCheck(DefaultInterface()->Open(Bstr(fileName))); }
+void TAudioFileWMA3::Open(const std::string& fileName) {
+    CheckRegularFile(fileName);
+    OleCheck(DefaultInterface()->Open(Bstr(fileName)));
+}
 
 std::int64_t TAudioFileWMA3::SeekUnits(std::int64_t units, int mode) {
     VARIANT result;
@@ -137,6 +140,7 @@ IAudioFileWMAInformation3* TAudioFileWMAInformation3::DefaultInterface() {
 }
 
 void TAudioFileWMAInformation3::ReadFromFile(const std::string& fileName) {
+    CheckRegularFile(fileName);
     OleCheck(DefaultInterface()->ReadFromFile(Bstr(fileName)));
 }
 

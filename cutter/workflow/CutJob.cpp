@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
 
 #include "LosslessCopy.h"
+#include "OutputFile.h"
 #include "SafeName.h"
 
 namespace workflow {
@@ -21,10 +23,11 @@ namespace {
 bool SamePath(const QString& a, const QString& b) {
     const QFileInfo fa(a), fb(b);
     if (!fa.exists() || !fb.exists()) return false;
-    return fa.canonicalFilePath() == fb.canonicalFilePath();
+    return fa.canonicalFilePath() == fb.canonicalFilePath() || SameFileOnDisk(a, b);
 }
 
-// One second of audio in reader units, the way the copy loop counts it.
+// One second of audio in reader units, the way the copy loop counts it (64 bits: a damaged
+// header's rate must not wrap the block).
 std::int64_t OneSecond(const StreamInfo& info) {
     const std::int64_t bytes = (std::int64_t{info.sampleRate} * info.channels * info.sampleSize) / 8;
     if (info.compressRate <= 0) return bytes;
@@ -53,7 +56,8 @@ private:
     void CopyWmaSpan(const Span& span, AudioWriter* w);
     bool TryCopy(FormatCode in, FormatCode out, const QString& path, std::int64_t startMs, std::int64_t endMs,
                  CutJobResult& result);
-    void WriteTags(int row, FormatCode out, const QString& path);
+    // Tags that cannot be stored are reported under `shownPath`; the job goes on.
+    void WriteTags(int row, FormatCode out, const QString& path, const QString& shownPath);
 
     const QString& source_;
     const SegmentList& rows_;
@@ -169,7 +173,7 @@ bool CutRunner::TryCopy(FormatCode in, FormatCode out, const QString& path, std:
     return true;
 }
 
-void CutRunner::WriteTags(int row, FormatCode out, const QString& path) {
+void CutRunner::WriteTags(int row, FormatCode out, const QString& path, const QString& shownPath) {
     TagValues tags;
     tags.title = rows_.Text(row, colTitle);
     tags.artist = rows_.Text(row, colArtist);
@@ -180,7 +184,7 @@ void CutRunner::WriteTags(int row, FormatCode out, const QString& path) {
     try {
         if (c_.tags) c_.tags->WriteTags(out, path, tags);
     } catch (const std::exception& e) {
-        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
+        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()).replace(path, shownPath));
     }
 }
 
@@ -201,7 +205,7 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     const std::int64_t endMs = rows_.ReadTime(colEnd, row);
     const FormatCode in = FormatFromFileName(source_);
     if (TryCopy(in, out, path, startMs, endMs, result)) {
-        if (!host_.Cancelled()) WriteTags(row, out, path);
+        if (!host_.Cancelled()) WriteTags(row, out, path, path);
         return;
     }
 
@@ -209,20 +213,37 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
 
     if (out != fcUnknown && c_.configureWriter) c_.configureWriter(out);
     AudioWriter* w = WriterFor(out);
-    if (w) w->Create(path, out);
-    try {
-        if (in == fcWma)
-            CopyWmaSpan(span, w);
-        else if (in != fcUnknown)
-            CopyFileSpan(startMs, span, w);
-    } catch (...) {
-        if (w) w->Close();
-        throw;
+    std::optional<OutputFile> file;
+    if (w) {
+        file.emplace(path);
+        w->Create(file->TempPath(), out);
     }
-    if (!w) return;
-    w->Close();
+    try {
+        try {
+            if (in == fcWma)
+                CopyWmaSpan(span, w);
+            else if (in != fcUnknown)
+                CopyFileSpan(startMs, span, w);
+        } catch (...) {
+            if (w) {
+                try {
+                    w->Close();
+                } catch (...) {
+                }
+            }
+            throw;
+        }
+        if (!w) return;
+        w->Close();
+        // A cancelled or stalled segment is kept as far as it was copied, tagged.
+        WriteTags(row, out, file->TempPath(), path);
+        file->Commit();
+    } catch (const std::exception& e) {
+        if (!file) throw;
+        file->Discard();
+        throw std::runtime_error(OutputErrorText(*file, QString::fromUtf8(e.what())).toStdString());
+    }
     ++result.filesWritten;
-    WriteTags(row, out, path);
 }
 
 }  // namespace

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
+#include <optional>
+
+#include "OutputFile.h"
 
 #include "LosslessCopy.h"
 
@@ -24,7 +27,8 @@ enum class FileState { Running = 1, Finished = 2, Failed = 3 };
 
 bool SameFile(const QString& a, const QString& b) {
     const QFileInfo fa(a), fb(b);
-    if (fa.exists() && fb.exists()) return fa.canonicalFilePath() == fb.canonicalFilePath();
+    if (fa.exists() && fb.exists())
+        return fa.canonicalFilePath() == fb.canonicalFilePath() || SameFileOnDisk(a, b);
     return fa.absoluteFilePath() == fb.absoluteFilePath();
 }
 
@@ -33,42 +37,63 @@ int RoundedPercent(std::int64_t position, std::int64_t size) {
     return static_cast<int>(std::nearbyint(static_cast<double>(position) / static_cast<double>(size) * 100.0));
 }
 
+void NoAudio(const QString& path, JobHost& host) {
+    host.ShowMessage(QStringLiteral("Error: The file ") + path + QStringLiteral(" holds no audio that can be read."));
+}
+
 // Copies one listed file into the open writer.
-FileState MergeFile(const QString& path, FormatCode out, JobComponents& c, JobHost& host) {
+FileState MergeFile(const QString& path, FormatCode out, const OutputFile& file, JobComponents& c, JobHost& host) {
     if (!QFileInfo::exists(path)) return FileState::Failed;
     const FormatCode in = FormatFromFileName(path);
     AudioReader* r = in == fcWma ? c.wmaReader : (in == fcUnknown ? nullptr : c.reader);
     if (!r) return FileState::Failed;
     AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;
     r->Open(path);
-    if (r->Info().size == 0) {
+    if (r->Info().size == 0 || r->Info().duration == 0) {
         r->Close();
+        NoAudio(path, host);
         return FileState::Failed;
     }
+    bool wroteAudio = false;
     try {
         host.SetFileLabel(path);
         host.ProcessEvents();
         if (in != fcWma) {
+            int stall = 0;
             for (;;) {
                 const StreamInfo info = r->Info();
-                // One second of audio, in the 32-bit arithmetic the job has always used.
-                const std::int32_t bytes = (info.sampleRate * info.channels * info.sampleSize) / 8;
-                const auto block =
-                    static_cast<std::int64_t>(info.compressRate > 0 ? std::trunc(bytes / info.compressRate) : bytes);
+                // One second of audio, in 64 bits so that a damaged rate cannot wrap it.
+                const std::int64_t bytes = (std::int64_t{info.sampleRate} * info.channels * info.sampleSize) / 8;
+                const auto block = static_cast<std::int64_t>(
+                    info.compressRate > 0 ? std::trunc(static_cast<double>(bytes) / info.compressRate) : bytes);
                 if (r->Position() >= info.size || host.Cancelled()) break;
+                const std::int64_t last = r->Position();
                 AudioBlock data = r->Read(block);
-                if (!data.Empty()) w->Write(data);
+                if (!data.Empty()) {
+                    w->Write(data);
+                    wroteAudio = true;
+                }
+                // A reader that stops short must not hang the job.
+                if (r->Position() != last) stall = 0;
+                if (++stall > 5) break;
                 host.ProcessEvents();
                 host.SetFileProgress(std::min(100, RoundedPercent(r->Position(), r->Info().size)));
                 host.ProcessEvents();
             }
         } else {
+            int stall = 0;
             for (;;) {
                 if (host.Cancelled()) break;
+                const std::int64_t last = r->Position();
                 AudioBlock data = r->Read(6000);
-                if (!data.Empty()) w->Write(data);
+                if (!data.Empty()) {
+                    w->Write(data);
+                    wroteAudio = true;
+                }
                 const std::int64_t size = r->Info().size;
                 if (r->Position() >= size) break;
+                if (r->Position() != last) stall = 0;
+                if (++stall > 5) break;
                 host.ProcessEvents();
                 host.SetFileProgress(RoundedPercent(r->Position(), size));
                 host.ProcessEvents();
@@ -80,7 +105,11 @@ FileState MergeFile(const QString& path, FormatCode out, JobComponents& c, JobHo
             r->Close();
         } catch (...) {
         }
-        host.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()));
+        host.ShowMessage(QStringLiteral("Error: ") + OutputErrorText(file, QString::fromUtf8(e.what())));
+        return FileState::Failed;
+    }
+    if (!wroteAudio && !host.Cancelled()) {
+        NoAudio(path, host);
         return FileState::Failed;
     }
     return FileState::Finished;
@@ -177,7 +206,8 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
     }
     if (c.configureWriter) c.configureWriter(out);
     AudioWriter* w = out == fcWma ? c.wmaWriter : c.writer;
-    w->Create(result.outputPath, out);
+    OutputFile file(result.outputPath);
+    w->Create(file.TempPath(), out);
 
     bool progressShown = false;
     FileState state = FileState::Running;
@@ -186,7 +216,7 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
         progressShown = true;
         const int count = static_cast<int>(request.inputs.size());
         for (int i = 0; i < count; ++i) {
-            state = MergeFile(request.inputs[i], out, c, host);
+            state = MergeFile(request.inputs[i], out, file, c, host);
             if (state == FileState::Finished) ++result.filesCopied;
             if (host.Cancelled() || state == FileState::Failed) break;
             host.SetTotal(QStringLiteral("File of Total: %1/%2").arg(i + 1).arg(count),
@@ -197,20 +227,32 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
         // The output is closed and tagged before the outcome is told, so a tag writer that
         // cannot store the tags is reported instead of "Success".
         w->Close();
-        QString tagError;
-        try {
-            if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
-        } catch (const std::exception& e) {
-            tagError = QString::fromUtf8(e.what());
-        }
-        result.tagsStored = tagError.isEmpty();
+        // An input that failed leaves the old output as it was; a cancel keeps what was
+        // copied, tagged. Tags that cannot be stored are reported instead of "Success"; the
+        // audio is complete and kept.
         if (state == FileState::Finished) {
+            QString tagError;
+            try {
+                if (c.tags) c.tags->WriteTags(out, file.TempPath(), request.tags);
+            } catch (const std::exception& e) {
+                tagError = OutputErrorText(file, QString::fromUtf8(e.what()));
+            }
+            result.tagsStored = tagError.isEmpty();
+            file.Commit();
             if (!result.tagsStored)
                 host.ShowMessage(QStringLiteral("Error: ") + tagError);
             else if (options.showSuccess && !result.cancelled)
                 host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
             if (options.openDestination) host.ExploreFolder(request.folder);
         }
+    } catch (const std::exception& e) {
+        try {
+            w->Close();
+        } catch (...) {
+        }
+        if (state != FileState::Failed)
+            host.ShowMessage(QStringLiteral("Error: ") + OutputErrorText(file, QString::fromUtf8(e.what())));
+        state = FileState::Failed;
     } catch (...) {
         try {
             w->Close();
@@ -218,6 +260,7 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
         }
         state = FileState::Failed;
     }
+    if (state == FileState::Failed) file.Discard();
     if (progressShown) host.EndProgress();
     result.outcome = state == FileState::Failed ? MergeOutcome::Stopped : MergeOutcome::Finished;
     return result;

@@ -243,18 +243,26 @@ std::string_view token(std::string_view& rest) {
     return t;
 }
 
-// Applies one K line; returns the key or null when the line is unusable.
-Key* parseKeyLine(std::string_view rest, Key& root) {
+// Applies one K line; returns the key or null when the line is unusable. A damaged
+// identity alone still gives the key.
+Key* parseKeyLine(std::string_view rest, Key& root, bool& idDamaged) {
     std::string_view idText = token(rest);
-    if (idText.size() != 16) return nullptr;
     std::uint64_t id = 0;
+    idDamaged = idText.size() != 16;
     for (char c : idText) {
         int d = hexDigit(c);
-        if (d < 0) return nullptr;
-        id = id * 16 + (std::uint64_t)d;
+        if (d < 0) idDamaged = true;
+        id = id * 16 + (std::uint64_t)(d < 0 ? 0 : d);
     }
     std::u16string path;
     if (!unescape(rest, path) || path.empty()) return nullptr;
+    if (idDamaged) {
+        // The key and its values are kept under an identity that every reading of this
+        // file agrees on, so handles to it stay valid.
+        id = 14695981039346656037ull;
+        for (char16_t c : path) id = (id ^ foldCase(c)) * 1099511628211ull;
+        if (id == 0) id = 1;
+    }
     std::vector<std::u16string> names;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -375,8 +383,9 @@ std::size_t parseHive(std::string_view text, Key& root) {
         char tag = line[0];
         std::string_view rest = line.substr(2);
         if (tag == 'K') {
-            current = parseKeyLine(rest, root);
-            if (!current) ++skipped;
+            bool idDamaged = false;
+            current = parseKeyLine(rest, root, idDamaged);
+            if (!current || idDamaged) ++skipped;
         } else if (tag == 'S' || tag == 'E' || tag == 'D' || tag == 'H') {
             if (!current || !parseValueLine(tag, rest, *current)) ++skipped;
         } else {

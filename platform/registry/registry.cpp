@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "file/SafeSave.h"
 #include "registry/hive.h"
 
 using platform::registry::Key;
@@ -52,6 +54,8 @@ struct Hive {
     Key root;
     bool loaded = false;  // false: read the file at the next use, whatever its identity
     FileIdentity identity;
+    FileIdentity damagedIdentity;  // the damaged file last set aside
+    bool saveFailureTold = false;
 };
 
 struct Store {
@@ -127,6 +131,43 @@ bool readFile(int fd, std::string& out) {
     }
 }
 
+bool writeAll(int fd, const std::string& text);
+
+// Writes text to path through a temporary file and a rename.
+bool writeFileSafely(const std::string& path, const std::string& text) {
+    platform::file::SafeSave save(path);
+    int fd = ::open(save.TempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, text);
+    ok = ::close(fd) == 0 && ok;
+    return ok && save.Commit() == 0;
+}
+
+// A hive file with lines that cannot be read is copied aside before a save can drop them:
+// "<hive>.damaged", or the first "<hive>.damaged.N" that is free or holds the same text.
+void keepDamaged(const std::string& path, const std::string& text, std::size_t lines) {
+    std::string backup;
+    for (int n = 0; n < 100 && backup.empty(); ++n) {
+        std::string name = path + ".damaged" + (n ? "." + std::to_string(n) : std::string());
+        int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT && writeFileSafely(name, text)) backup = name;
+            if (errno != ENOENT) break;
+            continue;
+        }
+        std::string old;
+        bool same = readFile(fd, old) && old == text;
+        ::close(fd);
+        if (same) backup = name;
+    }
+    if (backup.empty())
+        std::fprintf(stderr, "registry: %zu damaged line(s) in %s were skipped; no copy could be kept\n", lines,
+                     path.c_str());
+    else
+        std::fprintf(stderr, "registry: %zu damaged line(s) in %s were skipped; the file as it was is kept as %s\n",
+                     lines, path.c_str(), backup.c_str());
+}
+
 // Brings the cached hive up to date with its file. A missing file is an empty hive; a file
 // that cannot be read leaves the cache as it was.
 bool refresh(Store& s, int hive) {
@@ -150,7 +191,11 @@ bool refresh(Store& s, int hive) {
     bool ok = ::fstat(fd, &st) == 0 && readFile(fd, text);
     ::close(fd);
     if (!ok) return h.loaded;
-    platform::registry::parseHive(text, h.root);
+    const std::size_t damaged = platform::registry::parseHive(text, h.root);
+    if (damaged > 0 && !(identityOf(st) == h.damagedIdentity)) {
+        h.damagedIdentity = identityOf(st);
+        keepDamaged(path, text, damaged);
+    }
     h.identity = identityOf(st);
     h.loaded = true;
     return true;
@@ -189,15 +234,25 @@ bool writeAll(int fd, const std::string& text) {
 bool save(Store& s, int hive) {
     Hive& h = s.hives[hive];
     std::string path = hivePath(s, hive);
-    std::string tmp = path + ".tmp." + std::to_string(::getpid());
+    platform::file::RemoveStaleTemps(path);  // left by a killed save
+    std::string tmp = platform::file::TempPathFor(path, ::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     bool ok = writeAll(fd, platform::registry::serializeHive(h.root)) && ::fsync(fd) == 0;
+    int err = ok ? 0 : errno;
     struct stat st;
     ok = ok && ::fstat(fd, &st) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (::close(fd) != 0 && ok) {
+        err = errno;
+        ok = false;
+    }
+    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+        err = errno;
+        ok = false;
+    }
+    if (!ok) {
         ::unlink(tmp.c_str());
+        errno = err;
         return false;
     }
     // The folder is not synced: after a crash the rename may be lost, but the hive file is
@@ -303,6 +358,12 @@ LONG mutate(Store& s, HKEY key, F change) {
     if (rc != ERROR_SUCCESS || !changed) return rc;
     if (!save(s, t.hive)) {
         h.loaded = false;  // the cache holds a change the file does not
+        if (!h.saveFailureTold) {
+            const int err = errno;
+            h.saveFailureTold = true;
+            std::fprintf(stderr, "registry: settings cannot be saved to %s: %s\n", hivePath(s, t.hive).c_str(),
+                         platform::file::SaveErrorText(err).c_str());
+        }
         return ERROR_CANTWRITE;
     }
     return ERROR_SUCCESS;

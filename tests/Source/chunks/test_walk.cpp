@@ -161,6 +161,18 @@ TEST_F(Walk, FailuresOfTheRewrite) {
         EXPECT_EQ(text, "File format error.");
         EXPECT_NE(::access((path + ".wav").c_str(), F_OK), 0) << "no output file";
     }
+
+    // A FIFO is an unreadable file at once (opening it would block); an output that is the
+    // source by a hard link is not written through.
+    const std::string fifo = dir_ + "/pipe.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(Set(fifo), HRESULT(0x80040303));
+    ASSERT_TRUE(ErrorText(&text));
+    EXPECT_EQ(text, "File access error.");
+    const std::string good = Write("good.wav", Riff(PcmFmt() + Chunk("data", Samples(64))));
+    ASSERT_EQ(::link(good.c_str(), (good + ".wav").c_str()), 0);
+    EXPECT_NE(Set(good), S_OK);
+    EXPECT_EQ(testmedia::FileSize(good), testmedia::FileSize(good + ".wav"));
 }
 
 }  // namespace

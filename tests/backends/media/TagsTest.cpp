@@ -3,6 +3,9 @@
 // read back.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "MediaError.h"
@@ -129,6 +132,36 @@ TEST_F(TagsTest, BadFiles) {
     std::rename(ogg.c_str(), (dir + "/x.mp3").c_str());
     ogg = dir + "/x.mp3";
     EXPECT_THROW(WriteMp3Tags(ogg, TagSet{}), MediaError);
+}
+
+// A tag save that does not fit on the disk (a 2 MB tmpfs, mounted when the test runs as
+// root) is an error saying so, and the file is left exactly as it was.
+TEST_F(TagsTest, Mp3TagSaveOnAFullDiskFailsAndKeepsTheFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string mnt = dir + "/small";
+    ASSERT_EQ(::mkdir(mnt.c_str(), 0700), 0);
+    if (testmedia::Run("mount -t tmpfs -o size=2m tmpfs " + testmedia::Quote(mnt)) != 0)
+        GTEST_SKIP() << "tmpfs cannot be mounted here";
+    WavSpec shape{44100, 2, 16, 40.0};
+    shape.noise = true;
+    const std::string made = testmedia::MakeMp3(dir, "big.mp3", shape, 320);  // about 1.6 MB
+    const auto bytes = testmedia::ReadAll(made);
+    const std::string path = testmedia::MakeFile(mnt, "big.mp3", bytes);
+    TagSet t;
+    t.title = "title";
+    std::string error;
+    try {
+        WriteMp3Tags(path, t);
+    } catch (const MediaError& e) {
+        error = e.what();
+    }
+    const bool same = testmedia::ReadAll(path) == bytes;
+    std::string left;
+    testmedia::Run("ls -A " + testmedia::Quote(mnt), &left);
+    testmedia::Run("umount " + testmedia::Quote(mnt));
+    EXPECT_NE(error.find("disk full"), std::string::npos) << error;
+    EXPECT_TRUE(same);
+    EXPECT_EQ(left, "big.mp3\n");
 }
 
 }  // namespace

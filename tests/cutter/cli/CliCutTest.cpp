@@ -204,7 +204,8 @@ TEST_F(CliCut, AnExistingOutputIsReplacedOnlyWithOverwrite) {
     const std::string out = dir_ + "/o";
     ASSERT_EQ(Tool("cut " + Quote(wav) + " --out " + Quote(out) + " --format wav --segment 0-1=x"), 0);
     const auto first = ReadAll(out + "/x.wav");
-    EXPECT_EQ(Tool("cut " + Quote(wav) + " --out " + Quote(out) + " --format wav --segment 0-0.5=x"), 0);
+    // An output not written is a failure, so a script sees it.
+    EXPECT_EQ(Tool("cut " + Quote(wav) + " --out " + Quote(out) + " --format wav --segment 0-0.5=x"), 1);
     EXPECT_NE(LastError().find("Not replaced"), std::string::npos) << LastError();
     EXPECT_TRUE(ReadAll(out + "/x.wav") == first);
     EXPECT_EQ(Tool("cut " + Quote(wav) + " --out " + Quote(out) + " --format wav --segment 0-0.5=x --overwrite"), 0);

@@ -128,7 +128,7 @@ TEST_F(MergeEndToEnd, WavPiecesRejoinToTheSource) {
     EXPECT_EQ(joined.size() - pcm.size(), 44u);  // a plain header, untagged
 }
 
-TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
+TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyWritingNothingAndMp3YearFallsToZero) {
     testmedia::WavSpec shape;
     const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", shape));
     const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", shape));
@@ -140,8 +140,14 @@ TEST_F(MergeEndToEnd, DeletedInputStopsSilentlyAndMp3YearFallsToZero) {
     const QString out = Merge(0);
     EXPECT_TRUE(host_.infos.isEmpty());  // no "Task complete"
     EXPECT_TRUE(host_.messages.isEmpty());
+    // A merge that stops at a failed input leaves no output looking complete.
+    EXPECT_FALSE(QFileInfo::exists(out));
+    EXPECT_TRUE(QDir(dir_.filePath("out")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    testmedia::MakeWav(Dir(), "b.wav", shape);
+    Merge(0);
     const testmedia::ProbeResult probe = testmedia::Ffprobe(out.toStdString());
-    EXPECT_NEAR(probe.duration, 1.0, 0.1);  // only the first file
+    EXPECT_NEAR(probe.duration, 3.0, 0.1);
     std::string tags;
     testmedia::Run("ffprobe -v quiet -show_entries format_tags -of default=nw=1 " + testmedia::Quote(out.toStdString()),
                    &tags);

@@ -53,7 +53,7 @@ struct CancellingWriter : fakes::FakeWriter {
     Tfrmprogress* window = nullptr;
     void Write(const workflow::AudioBlock& b) override {
         FakeWriter::Write(b);
-        if (created.size() == 2 && written[path] >= 2000 && window) window->btnCancel->click();
+        if (created.size() == 2 && written[fakes::TargetOf(path)] >= 2000 && window) window->btnCancel->click();
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cstring>
 
@@ -53,14 +54,17 @@ struct FakeReader : AudioReader {
     std::int64_t Position() override { return pos; }
 };
 
+// The jobs write "<target>.tmp.<pid>" and rename it; the fakes count by the target's name.
+inline QString TargetOf(QString path) { return path.remove(QRegularExpression(QStringLiteral("\\.tmp\\.\\d+$"))); }
+
 struct FakeWriter : AudioWriter {
-    QString path;
+    QString path;  // the file being written (a temporary name)
     QMap<QString, std::int64_t> written;
     QStringList created;
     void Create(const QString& p, FormatCode) override {
         path = p;
-        created << p;
-        written[p] = 0;
+        created << TargetOf(p);
+        written[TargetOf(p)] = 0;
         QFile f(p);
         // As the writer components do, a file that cannot be made raises the error.
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -68,11 +72,11 @@ struct FakeWriter : AudioWriter {
     }
     void Write(const AudioBlock& b) override {
         if (b.Empty()) return;
-        written[path] += b.Get()->parray->rgsabound[0].cElements;
+        written[TargetOf(path)] += b.Get()->parray->rgsabound[0].cElements;
     }
     void Close() override {
         QFile f(path);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray(written[path], 'a'));
+        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(QByteArray(written[TargetOf(path)], 'a'));
     }
 };
 
@@ -81,8 +85,9 @@ struct FakeTags : TagWriter {
     QList<TagValues> values;
     QString refuse;  // a path whose tags cannot be stored
     void WriteTags(FormatCode, const QString& path, const TagValues& t) override {
-        if (!refuse.isEmpty() && path == refuse) throw std::runtime_error("Unable to write the tags of " + path.toStdString());
-        tagged << path;
+        if (!refuse.isEmpty() && TargetOf(path) == refuse)
+            throw std::runtime_error("Unable to write the tags of " + path.toStdString());
+        tagged << TargetOf(path);
         values << t;
     }
 };

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <cstdlib>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 #include "CutJob.h"
 #include "FakeAudio.h"
@@ -138,14 +140,17 @@ TEST_F(CutFixture, AStalledReaderDoesNotHang) {
     EXPECT_LE(reader.reads, 3 + 6);
 }
 
-TEST_F(CutFixture, AnOutputThatIsTheSourceIsNotWritten) {
+TEST_F(CutFixture, AnOutputThatIsTheSourceByAnyNameIsNotWritten) {
     Load("song.mp3", 5000);
     out = dir.path();
+    ASSERT_EQ(::link(QFile::encodeName(source).constData(), QFile::encodeName(out + "/alias.mp3").constData()), 0);
     rows.Add();
     rows.SetText(0, colName, "song");
+    rows.Add();
+    rows.SetText(1, colName, "alias");
     Run();
     EXPECT_TRUE(writer.created.isEmpty());
-    EXPECT_EQ(host.messages.size(), 1);
+    EXPECT_EQ(host.messages.size(), 2);
     EXPECT_TRUE(QFileInfo(source).size() == 1);
 }
 
@@ -214,17 +219,45 @@ TEST_F(MergeFixture, JoinsEveryFileInOrder) {
     EXPECT_EQ(tags.tagged, QStringList{r.outputPath});
 }
 
-TEST_F(MergeFixture, AMissingFileStopsSilentlyAndKeepsTheRest) {
+TEST_F(MergeFixture, AMissingFileStopsSilentlyAndLeavesTheOldOutputAsItWas) {
     req.inputs = {Make("a.mp3", 2000), dir.path() + "/gone.mp3", Make("c.mp3", 1000)};
     req.folder = dir.path();
     req.fileName = "out";
     req.formatIndex = 2;
+    Make("out.wav", 0);
     const MergeJobResult r = Merge();
     EXPECT_EQ(r.outcome, MergeOutcome::Stopped);
     EXPECT_EQ(writer.written[r.outputPath], 2000);
     EXPECT_TRUE(host.infos.isEmpty());
     EXPECT_TRUE(host.messages.isEmpty());
-    EXPECT_EQ(tags.tagged.size(), 1);
+    EXPECT_TRUE(tags.tagged.isEmpty());
+    QFile old(r.outputPath);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "x");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).filter(".tmp.").size(), 0);
+}
+
+TEST_F(MergeFixture, AStalledInputDoesNotHangTheMerge) {
+    req.inputs = {Make("a.mp3", 4000), Make("b.mp3", 1000)};
+    req.folder = dir.path();
+    req.fileName = "out";
+    reader.stopShortAt = 2500;
+    const MergeJobResult r = Merge();
+    EXPECT_EQ(r.outcome, MergeOutcome::Finished);
+    EXPECT_EQ(writer.written[r.outputPath], 2500 + 1000);
+    EXPECT_LE(reader.reads, 3 + 6 + 1);
+}
+
+TEST_F(MergeFixture, AnInputWithNoAudioIsAnErrorNamingIt) {
+    const QString empty = Make("b.wav", 0);
+    req.inputs = {Make("a.mp3", 2000), empty};
+    req.folder = dir.path();
+    req.fileName = "out";
+    const MergeJobResult r = Merge();
+    EXPECT_EQ(r.outcome, MergeOutcome::Stopped);
+    ASSERT_EQ(host.messages.size(), 1);
+    EXPECT_TRUE(host.messages[0].contains(empty)) << host.messages[0].toStdString();
+    EXPECT_FALSE(QFileInfo::exists(r.outputPath));
 }
 
 TEST_F(MergeFixture, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsMade) {

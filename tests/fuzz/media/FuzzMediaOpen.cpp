@@ -1,5 +1,6 @@
 // Any bytes, written to a file, opened as audio: the decoder may refuse them with a
-// MediaError but must not crash, hang or read out of bounds.
+// MediaError but must not crash, hang or read out of bounds. The tag readers see every
+// input under each format's name, as the merge list reads the tags of any file it lists.
 #include <unistd.h>
 
 #include <cstdint>
@@ -19,21 +20,23 @@ std::string ScratchPath() {
     return std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-media-" + std::to_string(getpid());
 }
 
+// The tag readers pick the format by the name; the last byte picks the name.
+const char* const kExtensions[] = {".mp3", ".ogg", ".wav", ".wma"};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = ScratchPath();
+    static const std::string base = ScratchPath();
+    const std::string path = base + kExtensions[size ? data[size - 1] % 4 : 0];
     if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
         if (size) std::fwrite(data, 1, size, f);
         std::fclose(f);
     } else {
         return 0;
     }
-    bool opened = false;
     try {
         kez::media::AudioReader r;
         r.Open(path);
-        opened = true;
         // Bounded work whatever length the header claims.
         std::int64_t budget = 200000;
         const kez::media::StreamInfo& info = r.Info();
@@ -49,11 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     } catch (const kez::media::MediaError&) {
     }
-    // The tag components read tags only of files the decoder accepted.
-    if (opened) {
-        kez::media::TagSet tags;
-        kez::media::ReadTags(path, 1, &tags);
-        kez::media::ReadTags(path, 2, &tags);
-    }
+    kez::media::TagSet tags;
+    kez::media::ReadTags(path, 1, &tags);
+    kez::media::ReadTags(path, 2, &tags);
+    std::remove(path.c_str());
     return 0;
 }

@@ -1,6 +1,7 @@
 // The registry store through its Reg* functions: keys, values, enumeration, deletion under
 // open handles, persistence, damaged hive files and two processes writing at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -380,8 +381,8 @@ TEST_F(Registry, DamagedFileIsReadAsFarAsItGoes) {
                "D good 1\n"
                "D toolarge 4294967296\n"
                "Z what is this\n"
-               "K zz SOFTWARE\\Broken\n"
-               "D lost 2\n"  // belongs to the broken key line: dropped
+               "K zz SOFTWARE\\Broken\n"  // a damaged identity: the key and its values are kept
+               "D lost 2\n"
                "\x01\x02\xff\xfe garbage\n"
                "K 0000000000000002 SOFTWARE\\Fine\r\n"
                "S text hello%20world\r\n"
@@ -391,11 +392,24 @@ TEST_F(Registry, DamagedFileIsReadAsFarAsItGoes) {
                "K 0000000000000003 SOFTWARE\\\\Empty component\n"
                "K 0000000000000004 SOFTWARE\\Trunc";  // no newline at the end
     }
+    const std::string damaged = readWhole(hive);
     HKEY k = nullptr;
+    ::testing::internal::CaptureStderr();
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE", 0, KEY_READ, &k), ERROR_SUCCESS);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    // The file as it was is set aside before any save can drop its damaged lines, and said so.
+    EXPECT_EQ(readWhole(hive + ".damaged"), damaged);
+    EXPECT_NE(told.find(hive + ".damaged"), std::string::npos) << told;
     EXPECT_EQ(getDword(k, u"good"), 1u);
     EXPECT_EQ(getDword(k, u"toolarge"), 0xDEADBEEFu);
     EXPECT_EQ(getDword(k, u"lost"), 0xDEADBEEFu);
+    HKEY broken = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(k, u"Broken", 0, KEY_ALL_ACCESS, &broken), ERROR_SUCCESS);
+    EXPECT_EQ(getDword(broken, u"lost"), 2u);
+    // Its identity is the same at every reading, so the handle stays good across a change.
+    EXPECT_EQ(setDword(broken, u"more", 5), ERROR_SUCCESS);
+    EXPECT_EQ(getDword(broken, u"lost"), 2u);
+    RegCloseKey(broken);
     HKEY fine = nullptr;
     ASSERT_EQ(RegOpenKeyExW(k, u"Fine", 0, KEY_READ, &fine), ERROR_SUCCESS);
     EXPECT_EQ(getString(fine, u"text"), u"hello world");
@@ -440,6 +454,23 @@ TEST_F(Registry, DamagedFileIsReadAsFarAsItGoes) {
     HKEY h = create(HKEY_CURRENT_USER, u"SOFTWARE");
     EXPECT_EQ(setDword(h, u"after", 2), ERROR_SUCCESS);
     RegCloseKey(h);
+}
+
+TEST_F(Registry, AnUnwritableHiveIsReportedOnce) {
+    HKEY k = create(HKEY_CURRENT_USER, u"SOFTWARE\\App");
+    ASSERT_EQ(setDword(k, u"a", 1), ERROR_SUCCESS);
+    // A folder where the save's temporary file would go stops every save, even root's.
+    const std::string blocker = dir_ + "/HKEY_CURRENT_USER.hive.tmp." + std::to_string(::getpid());
+    ASSERT_EQ(::mkdir(blocker.c_str(), 0700), 0);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(setDword(k, u"a", 2), ERROR_CANTWRITE);
+    EXPECT_EQ(setDword(k, u"b", 3), ERROR_CANTWRITE);
+    const std::string told = ::testing::internal::GetCapturedStderr();
+    ::rmdir(blocker.c_str());
+    EXPECT_EQ(getDword(k, u"a"), 1u);
+    EXPECT_NE(told.find("cannot be saved"), std::string::npos) << told;
+    EXPECT_EQ(told.find("cannot be saved"), told.rfind("cannot be saved")) << told;
+    RegCloseKey(k);
 }
 
 // Runs body in a child process; returns its exit status.

@@ -1,0 +1,201 @@
+// tarvelcut never loses a file and never hangs: outputs are replaced whole or not at all,
+// damaged and non-regular inputs are refused with the file named, and the exit status
+// says whether every requested output was written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "TestMedia.h"
+
+using namespace testmedia;
+
+namespace {
+
+std::string Bin() { return std::getenv("KEZ_BIN_DIR"); }
+std::string ErrFile() { return std::string(std::getenv("TMPDIR")) + "/safety-err.txt"; }
+
+// Runs tarvelcut under a time limit, so a blocked open fails the test instead of hanging it.
+int Tool(const std::string& args) {
+    return testmedia::Run("timeout -s KILL 120 " + Quote(Bin() + "/tarvelcut") + " " + args + " >/dev/null 2>" + Quote(ErrFile()));
+}
+
+std::string LastError() {
+    const auto b = ReadAll(ErrFile());
+    return std::string(b.begin(), b.end());
+}
+
+std::vector<std::string> Leftovers(const std::string& dir) {
+    std::vector<std::string> out;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        if (name.find(".tmp.") != std::string::npos || name.back() == '~') out.push_back(name);
+    }
+    return out;
+}
+
+void Patch(const std::string& path, std::size_t at, std::uint32_t value, int bytes) {
+    auto b = ReadAll(path);
+    for (int i = 0; i < bytes; ++i) b[at + i] = std::uint8_t(value >> (8 * i));
+    MakeFile(std::filesystem::path(path).parent_path(), std::filesystem::path(path).filename(), b);
+}
+
+class CliSafety : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (const char* m : {"KezAudioFile3", "KezAudioFileWMA3", "KezAudioFormatSettings3"})
+            ASSERT_EQ(testmedia::Run(Quote(Bin() + "/regsvr") + " -s " + Quote(Bin() + "/lib" + m + ".so")), 0) << m;
+    }
+    void SetUp() override {
+        dir_ = MakeTempDir("safety");
+        WavSpec shape;
+        shape.seconds = 3.0;
+        src_ = MakeWav(dir_, "src.wav", shape);
+        srcBytes_ = ReadAll(src_);
+    }
+    void TearDown() override { RemoveTree(dir_); }
+    std::string dir_, src_;
+    std::vector<std::uint8_t> srcBytes_;
+};
+
+TEST_F(CliSafety, AnOutputThatIsAnInputByAHardLinkIsRefused) {
+    ASSERT_EQ(::link(src_.c_str(), (dir_ + "/alias.wav").c_str()), 0);
+    EXPECT_NE(Tool("cut " + Quote(src_) + " --out " + Quote(dir_) + " --format wav --segment 0-1=alias --overwrite"), 0);
+    EXPECT_NE(Tool("merge " + Quote(dir_ + "/alias.wav") + " " + Quote(src_) + " " + Quote(src_) + " --overwrite"), 0);
+    EXPECT_TRUE(ReadAll(src_) == srcBytes_);
+}
+
+TEST_F(CliSafety, AnExistingOutputOrARepeatedNameWithoutOverwriteIsAFailure) {
+    const std::string old = MakeFile(dir_, "keep.wav", {'o', 'l', 'd'});
+    EXPECT_EQ(Tool("cut " + Quote(src_) + " --out " + Quote(dir_) + " --format wav --segment 0-1=keep"), 1);
+    EXPECT_NE(LastError().find("keep.wav"), std::string::npos) << LastError();
+    EXPECT_EQ(ReadAll(old), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(Tool("merge " + Quote(old) + " " + Quote(src_) + " " + Quote(src_)), 1);
+    EXPECT_EQ(ReadAll(old), (std::vector<std::uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(Tool("cut " + Quote(src_) + " --out " + Quote(dir_ + "/o") + " --format wav --segment 0-1=a --segment 1-2=a"), 1);
+    EXPECT_NE(LastError().find("repeats"), std::string::npos) << LastError();
+}
+
+TEST_F(CliSafety, NonRegularInputsAreRefusedAtOnce) {
+    const std::string fifo = dir_ + "/pipe.wav";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& args : {"info " + Quote(fifo), "info " + Quote(dir_),
+                                    "cut " + Quote(fifo) + " --out " + Quote(dir_) + " --pieces 2",
+                                    "merge " + Quote(dir_ + "/m.wav") + " " + Quote(src_) + " " + Quote(fifo)}) {
+        EXPECT_EQ(Tool(args), 1) << args;
+        EXPECT_NE(LastError().find("not a regular file"), std::string::npos) << args << ": " << LastError();
+    }
+}
+
+TEST_F(CliSafety, FilesWithNoAudioOrAbsurdFactsAreErrorsNamingTheFile) {
+    // A header alone: 44 bytes, no samples.
+    std::vector<std::uint8_t> header(srcBytes_.begin(), srcBytes_.begin() + 44);
+    for (int i : {4, 40}) std::memset(&header[i], 0, 4);
+    header[4] = 36;
+    const std::string empty = MakeFile(dir_, "empty.wav", header);
+    EXPECT_EQ(Tool("cut " + Quote(empty) + " --out " + Quote(dir_ + "/o") + " --pieces 2"), 1);
+    EXPECT_NE(LastError().find("empty.wav"), std::string::npos) << LastError();
+    EXPECT_EQ(Tool("merge " + Quote(dir_ + "/m.wav") + " " + Quote(src_) + " " + Quote(empty)), 1);
+    EXPECT_NE(LastError().find("empty.wav"), std::string::npos) << LastError();
+    EXPECT_FALSE(std::filesystem::exists(dir_ + "/m.wav"));
+
+    struct Damage {
+        const char* name;
+        std::size_t at;
+        std::uint32_t value;
+        int bytes;
+    };
+    for (const Damage& d : {Damage{"rate1.wav", 24, 1, 4}, Damage{"rate2g.wav", 24, 2147483647u, 4},
+                            Damage{"align.wav", 32, 32931, 2}, Damage{"channels.wav", 22, 0, 2}}) {
+        const std::string bad = MakeFile(dir_, d.name, srcBytes_);
+        Patch(bad, d.at, d.value, d.bytes);
+        EXPECT_EQ(Tool("info " + Quote(bad)), 1) << d.name;
+        EXPECT_NE(LastError().find(d.name), std::string::npos) << LastError();
+        EXPECT_EQ(Tool("merge " + Quote(dir_ + "/m.wav") + " " + Quote(src_) + " " + Quote(bad) + " --overwrite"), 1)
+            << d.name;
+        EXPECT_FALSE(std::filesystem::exists(dir_ + "/m.wav")) << d.name;
+    }
+}
+
+// Comments past any real file's count would keep the demuxer busy for minutes: refused at
+// once, naming the file.
+TEST_F(CliSafety, AnOggWithTensOfThousandsOfCommentsIsRefusedAtOnce) {
+    WavSpec shape;
+    const std::string ogg = MakeOgg(dir_, "many.ogg", shape);
+    ASSERT_EQ(testmedia::Run("/usr/bin/python3 -c " +
+                             Quote("import sys, mutagen.oggvorbis as o\n"
+                                   "f = o.OggVorbis(sys.argv[1])\n"
+                                   "f.tags.extend([('C%d' % i, 'v') for i in range(30000)])\n"
+                                   "f.save()") +
+                             " " + Quote(ogg)),
+              0);
+    EXPECT_EQ(Tool("info " + Quote(ogg)), 1);
+    EXPECT_NE(LastError().find("many.ogg"), std::string::npos) << LastError();
+    EXPECT_NE(LastError().find("comments"), std::string::npos) << LastError();
+}
+
+// Killed at any moment while replacing an MP3 output (audio, then tags), the output is the
+// old file or the complete new one, and the next run clears what the killed ones left.
+TEST_F(CliSafety, AKilledOverwriteLeavesTheOldFileOrTheNewOneWhole) {
+    WavSpec shape;
+    shape.seconds = 20.0;
+    const std::string longSrc = MakeWav(dir_, "long.wav", shape);
+    const std::string args = " --out " + Quote(dir_ + "/out") + " --format mp3 --segment 0-20=piece --title T --overwrite";
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(Tool("cut " + Quote(longSrc) + " --out " + Quote(dir_ + "/ref") + " --format mp3 --segment 0-20=piece --title T"), 0)
+        << LastError();
+    // Kills spread over the length of a whole run, whatever this machine's speed.
+    const double whole = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto reference = ReadAll(dir_ + "/ref/piece.mp3");
+    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+    std::filesystem::create_directory(dir_ + "/out");
+    const std::string target = MakeFile(dir_ + "/out", "piece.mp3", old);
+    int sawOld = 0, sawNew = 0;
+    for (double part : {0.2, 0.5, 0.8, 0.95, 1.0}) {
+        const std::string delay = std::to_string(whole * part);
+        testmedia::Run(Quote(Bin() + "/tarvelcut") + " cut " + Quote(longSrc) + args + " 2>/dev/null & p=$!; sleep " + delay +
+            "; kill -9 $p; wait $p");
+        const auto now = ReadAll(target);
+        ASSERT_TRUE(now == old || now == reference) << "a mixed file after a kill at " << delay << " s";
+        (now == old ? sawOld : sawNew)++;
+        MakeFile(dir_ + "/out", "piece.mp3", old);
+    }
+    ASSERT_EQ(Tool("cut " + Quote(longSrc) + args), 0) << LastError();
+    EXPECT_TRUE(ReadAll(target) == reference);
+    EXPECT_TRUE(Leftovers(dir_ + "/out").empty());
+    RecordProperty("killed_before_rename", sawOld);
+    RecordProperty("killed_after_rename", sawNew);
+}
+
+// A full disk (a 2 MB tmpfs, mounted only when the test runs as root): the job fails with
+// "disk full", the old output is untouched and no temporary file is left.
+TEST_F(CliSafety, AFullDiskFailsWithDiskFullAndKeepsTheOldFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
+    const std::string mnt = dir_ + "/small";
+    std::filesystem::create_directory(mnt);
+    if (testmedia::Run("mount -t tmpfs -o size=2m tmpfs " + Quote(mnt)) != 0) GTEST_SKIP() << "tmpfs cannot be mounted here";
+    WavSpec shape;
+    shape.seconds = 20.0;  // 3.5 MB of PCM
+    const std::string longSrc = MakeWav(dir_, "long.wav", shape);
+    const std::vector<std::uint8_t> old(1000, 'o');
+    const std::string target = MakeFile(mnt, "piece.wav", old);
+    const int cut = Tool("cut " + Quote(longSrc) + " --out " + Quote(mnt) + " --format wav --segment 0-20=piece --overwrite");
+    const std::string cutError = LastError();
+    const int merge = Tool("merge " + Quote(target) + " " + Quote(longSrc) + " " + Quote(src_) + " --overwrite");
+    const std::string mergeError = LastError();
+    const auto after = ReadAll(target);
+    const auto left = Leftovers(mnt);
+    testmedia::Run("umount " + Quote(mnt));
+    EXPECT_EQ(cut, 1);
+    EXPECT_NE(cutError.find("disk full"), std::string::npos) << cutError;
+    EXPECT_EQ(merge, 1);
+    EXPECT_NE(mergeError.find("disk full"), std::string::npos) << mergeError;
+    EXPECT_TRUE(after == old);
+    EXPECT_TRUE(left.empty());
+}
+
+}  // namespace

@@ -227,9 +227,10 @@ void WriteMp3Tags(const std::string& path, const TagSet& tags) {
         if (!f.save(TagLib::MPEG::File::ID3v1 | TagLib::MPEG::File::ID3v2, TagLib::File::StripOthers,
                     TagLib::ID3v2::v3, TagLib::File::DoNotDuplicate))
             TagSaveFailed(path, 0);
-        id3v1 = f.ID3v1Tag(false)->render();
+        // An empty ID3v1 tag is not written at all; then there is no tail to check.
+        if (f.ID3v1Tag(false) && !f.ID3v1Tag(false)->isEmpty()) id3v1 = f.ID3v1Tag(false)->render();
     }
-    if (!EndsWith(save.TempPath(), id3v1)) TagSaveFailed(path, 0);
+    if (!id3v1.isEmpty() && !EndsWith(save.TempPath(), id3v1)) TagSaveFailed(path, 0);
     if (const int err = save.Commit()) TagSaveFailed(path, err);
 }
 

@@ -137,7 +137,13 @@ void CheckChoice(const char* option, const std::optional<int>& value, const std:
 }
 
 void CheckChoices(int pageFormat, const CutOptions& o) {
-    CheckChoice("--samplerate", o.samplerate, SampleRateList(pageFormat));
+    // A WAV writer takes any rate a real file has; the encoders only those they offer.
+    if (pageFormat == pfWav) {
+        if (o.samplerate && (*o.samplerate < 8000 || *o.samplerate > 192000))
+            throw UsageError{QStringLiteral("--samplerate: %1 is outside 8000 to 192000").arg(*o.samplerate)};
+    } else {
+        CheckChoice("--samplerate", o.samplerate, SampleRateList(pageFormat));
+    }
     const int modes = int(ChannelNames(pageFormat).size());
     if (o.channels && modes && (*o.channels < 1 || *o.channels > modes)) {
         QStringList texts;

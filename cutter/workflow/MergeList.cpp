@@ -9,12 +9,21 @@
 namespace workflow {
 
 const QStringList& MergeColumnCaptions() {
-    static const QStringList captions{
-        QStringLiteral("File Name"),   QStringLiteral("Time"),     QStringLiteral("Title"),
-        QStringLiteral("Artist"),      QStringLiteral("Album"),    QStringLiteral("Track#"),
-        QStringLiteral("Sample Rate"), QStringLiteral("Bit Rate"), QStringLiteral("Channel"),
-        QStringLiteral("Genre"),       QStringLiteral("Year"),     QStringLiteral("Comment"),
-        QStringLiteral("File Size"),   QStringLiteral("File Path")};
+    // Source texts; the merge page shows them translated.
+    static const QStringList captions{QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Name")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Time")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Title")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Artist")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Album")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Track#")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Sample Rate")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Bit Rate")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Channel")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Genre")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Year")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Comment")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Size")),
+                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Path"))};
     return captions;
 }
 
@@ -22,10 +31,14 @@ namespace {
 
 int ExpectedTag(FormatCode code) {
     switch (code) {
-    case fcOggVorbis: return 26447;
-    case fcMp3: return 85;
-    case fcWma: return 111;
-    default: return 1;
+        case fcOggVorbis:
+            return 26447;
+        case fcMp3:
+            return 85;
+        case fcWma:
+            return 111;
+        default:
+            return 1;
     }
 }
 

@@ -58,6 +58,140 @@
     </message>
 </context>
 <context>
+    <name>LosslessCopy</name>
+    <message>
+        <location filename="../cutter/workflow/Mp3FrameCopy.cpp" line="+108"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="+346"/>
+        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="+73"/>
+        <source>the span is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>the span reaches past the last whole frame</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>the bit reservoir does not fit in one frame</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-60"/>
+        <source>the source cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>the frames end in damaged data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../cutter/workflow/Mp3Stream.cpp" line="+111"/>
+        <location line="+57"/>
+        <source>no MPEG audio Layer III frames were found</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="-52"/>
+        <location line="+30"/>
+        <source>the file is free format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="-5"/>
+        <source>the frames change their sample rate or channel count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-223"/>
+        <source>the Ogg pages are damaged</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>the last Ogg page is cut off</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>an Ogg page fails its checksum</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>the file holds chained or multiplexed streams</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+125"/>
+        <source>a file holds no audio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>a file is not Ogg Vorbis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+20"/>
+        <source>%1 cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>the files differ in sample rate or channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+46"/>
+        <source>the stream holds no audio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>the stream is not Ogg Vorbis</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <location line="+21"/>
+        <source>the Vorbis setup header cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="-6"/>
+        <source>the stream holds a packet that is not audio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+33"/>
+        <source>the span reaches past the last packet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>the span is shorter than a packet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="-17"/>
+        <source>the WAV file cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+10"/>
+        <source>the WAV file does not hold plain samples</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+12"/>
+        <source>the span is too long for one WAV file</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>MergeJob</name>
     <message>
         <location filename="../cutter/workflow/MergeJob.cpp" line="+85"/>

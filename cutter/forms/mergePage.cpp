@@ -94,10 +94,7 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
 
     GridView = new QTableWidget(0, mcColumnCount, this);
     GridView->setObjectName(QStringLiteral("GridView"));
-    QStringList captions;
-    for (const QString& c : MergeColumnCaptions())
-        captions << QCoreApplication::translate("MergeList", c.toUtf8().constData());
-    GridView->setHorizontalHeaderLabels(captions);
+    GridView->setHorizontalHeaderLabels(MergeColumnCaptions());
     GridView->setSelectionBehavior(QAbstractItemView::SelectRows);
     GridView->setSelectionMode(QAbstractItemView::SingleSelection);
     GridView->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,5 +1,6 @@
 #include "MergeList.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <utility>
 
@@ -8,23 +9,18 @@
 
 namespace workflow {
 
-const QStringList& MergeColumnCaptions() {
-    // Source texts; the merge page shows them translated.
-    static const QStringList captions{QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Name")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Time")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Title")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Artist")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Album")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Track#")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Sample Rate")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Bit Rate")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Channel")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Genre")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Year")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "Comment")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Size")),
-                                      QStringLiteral(QT_TRANSLATE_NOOP("MergeList", "File Path"))};
-    return captions;
+QStringList MergeColumnCaptions() {
+    static const char* const captions[] = {
+        QT_TRANSLATE_NOOP("MergeList", "File Name"),   QT_TRANSLATE_NOOP("MergeList", "Time"),
+        QT_TRANSLATE_NOOP("MergeList", "Title"),       QT_TRANSLATE_NOOP("MergeList", "Artist"),
+        QT_TRANSLATE_NOOP("MergeList", "Album"),       QT_TRANSLATE_NOOP("MergeList", "Track#"),
+        QT_TRANSLATE_NOOP("MergeList", "Sample Rate"), QT_TRANSLATE_NOOP("MergeList", "Bit Rate"),
+        QT_TRANSLATE_NOOP("MergeList", "Channel"),     QT_TRANSLATE_NOOP("MergeList", "Genre"),
+        QT_TRANSLATE_NOOP("MergeList", "Year"),        QT_TRANSLATE_NOOP("MergeList", "Comment"),
+        QT_TRANSLATE_NOOP("MergeList", "File Size"),   QT_TRANSLATE_NOOP("MergeList", "File Path")};
+    QStringList texts;
+    for (const char* c : captions) texts << QCoreApplication::translate("MergeList", c);
+    return texts;
 }
 
 namespace {

@@ -1,5 +1,7 @@
 #include "OutputSettings.h"
 
+#include <QCoreApplication>
+
 #include "BitrateRules.h"
 #include "ComponentInterfaces.h"
 
@@ -75,8 +77,12 @@ const std::vector<int>& ThirdList(int format) {
 }
 
 const QStringList& ChannelNames(int format) {
-    static const QStringList modes{QStringLiteral("Mono"), QStringLiteral("Stereo"), QStringLiteral("Joint Stereo"),
-                                   QStringLiteral("Forced Joint Stereo"), QStringLiteral("Dual Channels")};
+    // Source texts; the settings page shows them translated.
+    static const QStringList modes{QStringLiteral(QT_TRANSLATE_NOOP("OutputSettings", "Mono")),
+                                   QStringLiteral(QT_TRANSLATE_NOOP("OutputSettings", "Stereo")),
+                                   QStringLiteral(QT_TRANSLATE_NOOP("OutputSettings", "Joint Stereo")),
+                                   QStringLiteral(QT_TRANSLATE_NOOP("OutputSettings", "Forced Joint Stereo")),
+                                   QStringLiteral(QT_TRANSLATE_NOOP("OutputSettings", "Dual Channels"))};
     static const QStringList wav{QStringLiteral("Mono"), QStringLiteral("Stereo")};
     static const QStringList none;
     switch (format) {
@@ -108,16 +114,17 @@ TPanelView BuildPanel(int format, const TOutputParams& params, IWmaFormatList* w
     TOutputParams copy = params;  // read only; Refs wants a mutable view
     const TParamRefs refs = Refs(copy, format);
     view.frequency = FillBox(SampleRateList(format), *refs.rate, kRateFallback, QStringLiteral(" Hz"));
-    view.channel.items = ChannelNames(format);
+    for (const QString& mode : ChannelNames(format))
+        view.channel.items << QCoreApplication::translate("OutputSettings", mode.toUtf8().constData());
     const int ch = *refs.channel - 1;
     view.channel.selected = (ch >= 0 && ch < int(view.channel.items.size())) ? ch : -1;
     if (format == pfWav) {
         view.third = FillBox(kSampleSizes, *refs.third, kSampleSizeFallback, QString());
-        view.thirdLabel = QStringLiteral("Samplesize:");
+        view.thirdLabel = QCoreApplication::translate("OutputSettings", "Samplesize:");
         view.thirdLabelLeft = 206;
     } else {
         view.third = FillBox(kBitrates, *refs.third, kBitrateFallback, QString());
-        view.thirdLabel = QStringLiteral("Bitrate:");
+        view.thirdLabel = QCoreApplication::translate("OutputSettings", "Bitrate:");
         view.thirdLabelLeft = 226;
     }
     return view;
@@ -162,7 +169,7 @@ QString BitrateNote(int format, const TOutputParams& params) {
     }
     if (used == asked)
         return {};
-    return QStringLiteral("%1 at %2 Hz cannot be written at %3 kbps: %4 kbps is used.")
+    return QCoreApplication::translate("OutputSettings", "%1 at %2 Hz cannot be written at %3 kbps: %4 kbps is used.")
         .arg(what)
         .arg(rate)
         .arg(asked)

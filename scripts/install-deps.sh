@@ -24,6 +24,8 @@ test_packages=(
   espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
   # install rules and the package
   desktop-file-utils appstream man-db dpkg-dev file fakeroot xdotool
+  # lrelease, for the translation test
+  qt6-l10n-tools
 )
 packages=("${run_packages[@]}")
 [ "$what" = run ] || packages+=("${test_packages[@]}")

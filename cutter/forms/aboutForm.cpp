@@ -12,7 +12,7 @@
 
 TfrmAbout::TfrmAbout(QWidget* owner, IUserInterface& ui) : QDialog(owner), ui_(ui) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* icon = new QLabel(this);
@@ -39,9 +39,9 @@ TfrmAbout::TfrmAbout(QWidget* owner, IUserInterface& ui) : QDialog(owner), ui_(u
     });
 
     auto* links = new QGridLayout;
-    links->addWidget(new QLabel(QStringLiteral("WebSite:"), this), 0, 0);
+    links->addWidget(new QLabel(tr("WebSite:"), this), 0, 0);
     links->addWidget(lblWebsite, 0, 1);
-    links->addWidget(new QLabel(QStringLiteral("E-mail:"), this), 1, 0);
+    links->addWidget(new QLabel(tr("E-mail:"), this), 1, 0);
     links->addWidget(lblMail, 1, 1);
     links->setColumnStretch(1, 1);
 
@@ -56,7 +56,7 @@ TfrmAbout::TfrmAbout(QWidget* owner, IUserInterface& ui) : QDialog(owner), ui_(u
     top->addSpacing(12);
     top->addLayout(text, 1);
 
-    btnClose = new QPushButton(QStringLiteral("Close"), this);
+    btnClose = new QPushButton(tr("Close"), this);
     btnClose->setDefault(true);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
     auto* buttons = new QHBoxLayout;

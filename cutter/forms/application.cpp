@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <exception>
 
@@ -22,7 +23,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& e) {
         ReportError(QString::fromUtf8(e.what()));
     } catch (...) {
-        ReportError(QStringLiteral("Unexpected error."));
+        ReportError(QCoreApplication::translate("TApplication", "Unexpected error."));
     }
     return true;  // the event was handled, by failing
 }

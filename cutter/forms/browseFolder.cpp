@@ -1,5 +1,6 @@
 #include "browseFolder.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -22,7 +23,7 @@ QString FolderBrowserRoot(const QString& root) {
 bool BrowseForFolder(QWidget* owner, QString& path, const QString& title, unsigned flags, const QString& root) {
     QDialog dlg(owner);
     dlg.setObjectName(QStringLiteral("BrowseForFolder"));
-    dlg.setWindowTitle(QStringLiteral("Browse For Folder"));
+    dlg.setWindowTitle(QCoreApplication::translate("BrowseForFolder", "Browse For Folder"));
     dlg.resize(360, 420);
 
     auto* layout = new QVBoxLayout(&dlg);

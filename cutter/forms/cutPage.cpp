@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -43,7 +44,8 @@
 
 namespace {
 
-const QString kSourceFilter = QStringLiteral(
+const char kSourceFilter[] = QT_TRANSLATE_NOOP(
+    "TCutPage",
     "All Supported Files(*.mp3 *.wav *.ogg *.wma);;MP3 (MPEG 1/2 Layer 3) Files(*.mp3);;WAV Files(*.wav);;"
     "Ogg Vorbis Files(*.ogg);;Windows Media Audio files(*.wma)");
 
@@ -136,11 +138,11 @@ QFrame* MarkerLine(QWidget* parent, const char* name, const QColor& colour) {
 
 QString ChannelName(int channels) {
     switch (channels) {
-        case 1: return QStringLiteral("Mono");
-        case 2: return QStringLiteral("Stereo");
-        case 3: return QStringLiteral("Joint Stereo");
-        case 4: return QStringLiteral("Forced Joint Stereo");
-        case 5: return QStringLiteral("Dual Channels");
+        case 1: return QCoreApplication::translate("TCutPage", "Mono");
+        case 2: return QCoreApplication::translate("TCutPage", "Stereo");
+        case 3: return QCoreApplication::translate("TCutPage", "Joint Stereo");
+        case 4: return QCoreApplication::translate("TCutPage", "Forced Joint Stereo");
+        case 5: return QCoreApplication::translate("TCutPage", "Dual Channels");
         default: return QString();
     }
 }
@@ -153,7 +155,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("tabSplit"));
     setAcceptDrops(true);
 
-    auto* srcLabel = new QLabel(QStringLiteral("Source File:"), this);
+    auto* srcLabel = new QLabel(tr("Source File:"), this);
     srcLabel->setGeometry(8, 10, 78, 22);
     edtSourceFile = new QLineEdit(this);
     edtSourceFile->setObjectName(QStringLiteral("edtSourceFile"));
@@ -163,19 +165,19 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     btnSourceFile = new QToolButton(this);
     btnSourceFile->setObjectName(QStringLiteral("btnSourceFile"));
     btnSourceFile->setText(QStringLiteral("..."));
-    btnSourceFile->setToolTip(QStringLiteral("Select Source File"));
+    btnSourceFile->setToolTip(tr("Select Source File"));
     btnSourceFile->setGeometry(692, 8, 30, 24);
 
-    grpInfo = new QGroupBox(QStringLiteral("Audio Information"), this);
+    grpInfo = new QGroupBox(tr("Audio Information"), this);
     grpInfo->setObjectName(QStringLiteral("grpInfo"));
     grpInfo->setGeometry(8, 38, 212, 146);
-    lbBitrate = InfoRow(grpInfo, QStringLiteral("Bitrate:"), "lbBitrate", 22);
-    lbChannels = InfoRow(grpInfo, QStringLiteral("Channels:"), "lbChannels", 46);
-    lbDuration = InfoRow(grpInfo, QStringLiteral("Duration:"), "lbDuration", 70);
-    lbSampleRate = InfoRow(grpInfo, QStringLiteral("SampleRate: "), "lbSampleRate", 94);
-    lbSize = InfoRow(grpInfo, QStringLiteral("Size:"), "lbSize", 118);
+    lbBitrate = InfoRow(grpInfo, tr("Bitrate:"), "lbBitrate", 22);
+    lbChannels = InfoRow(grpInfo, tr("Channels:"), "lbChannels", 46);
+    lbDuration = InfoRow(grpInfo, tr("Duration:"), "lbDuration", 70);
+    lbSampleRate = InfoRow(grpInfo, tr("SampleRate: "), "lbSampleRate", 94);
+    lbSize = InfoRow(grpInfo, tr("Size:"), "lbSize", 118);
 
-    grpSplit = new QGroupBox(QStringLiteral("Split"), this);
+    grpSplit = new QGroupBox(tr("Split"), this);
     grpSplit->setObjectName(QStringLiteral("grpSplit"));
     grpSplit->setGeometry(226, 38, 498, 146);
     TrackBar = new TWaveTrackBar(grpSplit);
@@ -187,7 +189,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     TrackBar->setEnabled(false);
     LineStart = MarkerLine(grpSplit, "LineStart", QColor(0, 128, 0));
     LineEnd = MarkerLine(grpSplit, "LineEnd", QColor(0, 0, 128));
-    lblPos = new QLabel(QStringLiteral("Current Position:"), grpSplit);
+    lblPos = new QLabel(tr("Current Position:"), grpSplit);
     lblPos->setObjectName(QStringLiteral("lblPos"));
     lblPos->setGeometry(10, 52, 480, 20);
 
@@ -212,18 +214,18 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
             sep->setGeometry(b.x + b.w, 78, 8, 24);
         }
     }
-    spHour->setToolTip(QStringLiteral("Hours"));
-    spMinute->setToolTip(QStringLiteral("Minutes"));
-    spSecond->setToolTip(QStringLiteral("Seconds"));
-    spMSec->setToolTip(QStringLiteral("Milliseconds"));
+    spHour->setToolTip(tr("Hours"));
+    spMinute->setToolTip(tr("Minutes"));
+    spSecond->setToolTip(tr("Seconds"));
+    spMSec->setToolTip(tr("Milliseconds"));
     TrackBar->installEventFilter(this);
 
-    btnSplitPlay = Button(QStringLiteral("Play"), "btnSplitPlay", grpSplit, QRect(406, 77, 84, 26));
-    btnStart = Button(QStringLiteral("Start"), "btnStart", grpSplit, QRect(10, 110, 84, 26));
-    btnEnd = Button(QStringLiteral("End"), "btnEnd", grpSplit, QRect(98, 110, 84, 26));
-    btnAdd = Button(QStringLiteral("Add"), "btnAdd", grpSplit, QRect(186, 110, 84, 26));
-    btnDelete = Button(QStringLiteral("Delete"), "btnDelete", grpSplit, QRect(274, 110, 100, 26));
-    btnSegment = Button(QStringLiteral("Segment"), "btnSegment", grpSplit, QRect(378, 110, 112, 26));
+    btnSplitPlay = Button(tr("Play"), "btnSplitPlay", grpSplit, QRect(406, 77, 84, 26));
+    btnStart = Button(tr("Start"), "btnStart", grpSplit, QRect(10, 110, 84, 26));
+    btnEnd = Button(tr("End"), "btnEnd", grpSplit, QRect(98, 110, 84, 26));
+    btnAdd = Button(tr("Add"), "btnAdd", grpSplit, QRect(186, 110, 84, 26));
+    btnDelete = Button(tr("Delete"), "btnDelete", grpSplit, QRect(274, 110, 100, 26));
+    btnSegment = Button(tr("Segment"), "btnSegment", grpSplit, QRect(378, 110, 112, 26));
     popSplitDelete = new QMenu(this);
     popSplitDelete->setObjectName(QStringLiteral("popSplitDelete"));
     btnDelete->setMenu(popSplitDelete);
@@ -249,7 +251,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     gridSplit->setItemDelegateForColumn(workflow::colFormat, new TComboDelegate(workflow::OutputFormatTexts(), this));
     gridSplit->setItemDelegateForColumn(workflow::colGenre, new TComboDelegate(workflow::GenreList(), this));
 
-    auto* label = new QLabel(QStringLiteral("Target Folder:"), this);
+    auto* label = new QLabel(tr("Target Folder:"), this);
     label->setGeometry(8, 434, 88, 22);
     edtSplitFolder = new QLineEdit(this);
     edtSplitFolder->setObjectName(QStringLiteral("edtSplitFolder"));
@@ -258,9 +260,9 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     btnSplitFolder = new QToolButton(this);
     btnSplitFolder->setObjectName(QStringLiteral("btnSplitFolder"));
     btnSplitFolder->setText(QStringLiteral("..."));
-    btnSplitFolder->setToolTip(QStringLiteral("Select Target Folder"));
+    btnSplitFolder->setToolTip(tr("Select Target Folder"));
     btnSplitFolder->setGeometry(572, 432, 30, 24);
-    btnSplit = Button(QStringLiteral("Cut Now!"), "btnSplit", this, QRect(612, 430, 112, 28));
+    btnSplit = Button(tr("Cut Now!"), "btnSplit", this, QRect(612, 430, 112, 28));
     btnSplit->setDefault(true);
 
     connect(TrackBar, &QSlider::valueChanged, this, [this] {
@@ -280,7 +282,7 @@ TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
     });
 
     ChooseSource = [this] {
-        return QFileDialog::getOpenFileName(window(), QString(), QString(), kSourceFilter);
+        return QFileDialog::getOpenFileName(window(), QString(), QString(), tr(kSourceFilter));
     };
 }
 
@@ -396,7 +398,7 @@ bool TCutPage::LoadSource(const QString& path) {
     if (in == workflow::fcUnknown) {
         // Such a file would only give segments without audio; it is refused as it stands.
         if (main_)
-            main_->UI().ShowMessage(QStringLiteral("%1 is not an MP3, Ogg Vorbis, WAV or WMA file.").arg(path),
+            main_->UI().ShowMessage(tr("%1 is not an MP3, Ogg Vorbis, WAV or WMA file.").arg(path),
                                     AppTitle, TMessageKind::Information);
         return false;
     }
@@ -440,9 +442,8 @@ bool TCutPage::LoadSource(const QString& path) {
 
 void TCutPage::RefreshPosition() {
     using workflow::TimeText;
-    lblPos->setText(QStringLiteral("Current Position: ") + TimeText(TrackBar->value()) + QStringLiteral(" ( Start: ") +
-                    TimeText(Segments.StartMark()) + QStringLiteral(" - End: ") + TimeText(Segments.EndMark()) +
-                    QStringLiteral(" ) "));
+    lblPos->setText(tr("Current Position: %1 ( Start: %2 - End: %3 ) ")
+                        .arg(TimeText(TrackBar->value()), TimeText(Segments.StartMark()), TimeText(Segments.EndMark())));
 }
 
 workflow::PositionBoxes TCutPage::Boxes() const {
@@ -573,7 +574,7 @@ void TCutPage::SetEnd() {
 
 void TCutPage::AddSegment() {
     if (!Segments.Add()) {
-        if (main_) main_->UI().ShowMessage(QStringLiteral("End position must be larger than start position."), QString());
+        if (main_) main_->UI().ShowMessage(tr("End position must be larger than start position."), QString());
         return;
     }
     if (main_) main_->UpdateActions();
@@ -611,7 +612,7 @@ void TCutPage::CutNow() {
     if (!main_) return;
     workflow::JobComponents c = services_.job;
     if (!c.reader || !c.writer) {
-        main_->UI().ShowMessage(QStringLiteral("The audio file components are not available."), AppTitle,
+        main_->UI().ShowMessage(tr("The audio file components are not available."), AppTitle,
                                 TMessageKind::Error);
         return;
     }

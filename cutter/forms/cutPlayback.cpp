@@ -44,9 +44,9 @@ QIcon Glyph(bool play) {
     return QIcon(pm);
 }
 
-void Report(TfrmMain* main, const char* text) {
-    main->UI().ShowMessage(QString::fromUtf8(text), AppTitle, TMessageKind::Error);
-}
+void Report(TfrmMain* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
+
+void Report(TfrmMain* main, const char* text) { Report(main, QString::fromUtf8(text)); }
 
 }  // namespace
 
@@ -95,13 +95,13 @@ QIcon TCutPlayback::StopGlyph() {
 
 void TCutPlayback::ShowIdle() {
     if (!button_) return;
-    button_->setText(QStringLiteral("Play"));
+    button_->setText(tr("Play"));
     button_->setIcon(PlayGlyph());
 }
 
 void TCutPlayback::ShowPlaying() {
     if (!button_) return;
-    button_->setText(QStringLiteral("Stop"));
+    button_->setText(tr("Stop"));
     button_->setIcon(StopGlyph());
 }
 
@@ -142,7 +142,7 @@ void TCutPlayback::Play() {
     } catch (const std::exception& e) {
         Report(main_, e.what());
     } catch (...) {
-        Report(main_, "The player component failed.");
+        Report(main_, tr("The player component failed."));
     }
 }
 
@@ -154,7 +154,7 @@ void TCutPlayback::PlaySpan(std::int64_t from, std::int64_t to) {
     } catch (const std::exception& e) {
         Report(main_, e.what());
     } catch (...) {
-        Report(main_, "The player component failed.");
+        Report(main_, tr("The player component failed."));
     }
 }
 

@@ -80,9 +80,9 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
         });
     }
 
-    ActPlaySegment = new QAction(QStringLiteral("Play Segment"), main);
+    ActPlaySegment = new QAction(tr("Play Segment"), main);
     ActPlaySegment->setObjectName(QStringLiteral("ActPlaySegment"));
-    ActWaveform = new QAction(QStringLiteral("Waveform"), main);
+    ActWaveform = new QAction(tr("Waveform"), main);
     ActWaveform->setObjectName(QStringLiteral("ActWaveform"));
     connect(ActPlaySegment, &QAction::triggered, this, &TCutWaveform::PlaySegment);
     connect(ActWaveform, &QAction::triggered, this, &TCutWaveform::ShowWindow);
@@ -182,9 +182,9 @@ bool TCutWaveform::eventFilter(QObject* watched, QEvent* event) {
 bool TCutWaveform::ConfirmDiscard() {
     const int rows = page_->Segments.rowCount();
     if (rows == 0) return true;
-    const QString text = rows == 1 ? QStringLiteral("The segment list holds 1 row. Discard it and open the new source?")
-                                   : QStringLiteral("The segment list holds %1 rows. Discard them and open the new "
-                                                    "source?")
+    const QString text = rows == 1 ? tr("The segment list holds 1 row. Discard it and open the new source?")
+                                   : tr("The segment list holds %1 rows. Discard them and open the new "
+                                        "source?")
                                          .arg(rows);
     return main_->UI().Ask(text, AppTitle);
 }
@@ -274,8 +274,8 @@ void TCutWaveform::UpdateWindowScene() {
     const bool sel = s.selFrom >= 0 && s.selTo > s.selFrom;
     for (QPushButton* b : {window_->btnSelStart, window_->btnSelEnd, window_->btnSelAdd}) b->setEnabled(sel);
     using workflow::TimeText;
-    QString info = QStringLiteral("Position: ") + TimeText(page_->TrackBar->value());
-    if (sel) info += QStringLiteral("   Selection: ") + TimeText(s.selFrom) + QStringLiteral(" - ") + TimeText(s.selTo);
+    QString info = tr("Position: %1").arg(TimeText(page_->TrackBar->value()));
+    if (sel) info += tr("   Selection: %1 - %2").arg(TimeText(s.selFrom), TimeText(s.selTo));
     window_->ShowInfo(info);
     window_->View->update();
 }

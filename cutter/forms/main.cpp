@@ -2,6 +2,7 @@
 // cut page's source, several as the merge list.
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QLocale>
 
 #include "AppPaths.h"
 #include "ComponentSet.h"
@@ -10,20 +11,24 @@
 #include "cutPage.h"
 #include "mainForm.h"
 #include "mergePage.h"
+#include "translations.h"
 
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("TarvelCutter"));
     QApplication::setApplicationDisplayName(AppTitle);
     QApplication::setApplicationVersion(QStringLiteral(KEZ_VERSION));
+    InstallTranslations(QLocale(), QApplication::applicationDirPath(), &app);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Cuts audio files into pieces and joins files into one."));
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Cuts audio files into pieces and joins files into one."));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("files"),
-                                 QStringLiteral("One file opens as the source to cut; several go to the merge list."),
-                                 QStringLiteral("[FILE...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("files"),
+        QCoreApplication::translate("main", "One file opens as the source to cut; several go to the merge list."),
+        QStringLiteral("[FILE...]"));
     parser.process(app);
     QStringList files;
     for (const QString& f : parser.positionalArguments()) files << QFileInfo(f).absoluteFilePath();

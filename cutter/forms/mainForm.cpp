@@ -106,9 +106,9 @@ TfrmMain::~TfrmMain() { TApplication::SetErrorReporter({}); }
 void TfrmMain::BuildActions() {
     grpPages = new QActionGroup(this);
     grpPages->setExclusive(true);
-    ActCutAudio = NewAction(this, QStringLiteral("Cut Audio"), "ActCutAudio");
-    ActMergeAudio = NewAction(this, QStringLiteral("Merge Audio"), "ActMergeAudio");
-    ActSettings = NewAction(this, QStringLiteral("Settings"), "ActSettings");
+    ActCutAudio = NewAction(this, tr("Cut Audio"), "ActCutAudio");
+    ActMergeAudio = NewAction(this, tr("Merge Audio"), "ActMergeAudio");
+    ActSettings = NewAction(this, tr("Settings"), "ActSettings");
     const TIconKind pageIcons[] = {TIconKind::Cut, TIconKind::Merge, TIconKind::Settings};
     QAction* pages[] = {ActCutAudio, ActMergeAudio, ActSettings};
     for (int i = 0; i < 3; ++i) {
@@ -118,52 +118,52 @@ void TfrmMain::BuildActions() {
         connect(pages[i], &QAction::triggered, this, [this, i] { ShowPage(i); });
     }
 
-    ActExit = NewAction(this, QStringLiteral("Exit"), "ActExit");
+    ActExit = NewAction(this, tr("Exit"), "ActExit");
     connect(ActExit, &QAction::triggered, this, &QWidget::close);
-    ActWebsite = NewAction(this, QStringLiteral("Website"), "ActWebsite");
+    ActWebsite = NewAction(this, tr("Website"), "ActWebsite");
     ActWebsite->setIcon(DrawnIcon(TIconKind::Website));
     connect(ActWebsite, &QAction::triggered, this, &TfrmMain::OpenWebsite);
-    ActAbout = NewAction(this, QStringLiteral("About"), "ActAbout");
+    ActAbout = NewAction(this, tr("About"), "ActAbout");
     ActAbout->setIcon(DrawnIcon(TIconKind::About));
     connect(ActAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
-    mnuWebsite = NewAction(this, QStringLiteral("Website..."), "mnuWebsite");
+    mnuWebsite = NewAction(this, tr("Website..."), "mnuWebsite");
     connect(mnuWebsite, &QAction::triggered, this, &TfrmMain::OpenWebsite);
-    mnuAbout = NewAction(this, QStringLiteral("About..."), "mnuAbout");
+    mnuAbout = NewAction(this, tr("About..."), "mnuAbout");
     connect(mnuAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
 
-    ActSelectSource = NewAction(this, QStringLiteral("Select Source File"), "ActSelectSource");
-    ActSelectTarget = NewAction(this, QStringLiteral("Select Target Folder"), "ActSelectTarget");
+    ActSelectSource = NewAction(this, tr("Select Source File"), "ActSelectSource");
+    ActSelectTarget = NewAction(this, tr("Select Target Folder"), "ActSelectTarget");
     connect(ActSelectTarget, &QAction::triggered, this, &TfrmMain::SelectTargetFolder);
     updates_[ActSelectTarget] = [] { return true; };
-    ActSetStart = NewAction(this, QStringLiteral("Set Start"), "ActSetStart");
-    ActSetEnd = NewAction(this, QStringLiteral("Set End"), "ActSetEnd");
-    ActAdd = NewAction(this, QStringLiteral("Add to Queue"), "ActAdd");
-    ActDelsplite = NewAction(this, QStringLiteral("Delete Selected"), "ActDelsplite");
-    ActDelSpliteall = NewAction(this, QStringLiteral("Delete All"), "ActDelSpliteall");
-    ActEqual = NewAction(this, QStringLiteral("Split to equal segments"), "ActEqual");
-    ActSplay = NewAction(this, QStringLiteral("Play"), "ActSplay");
-    ActSplit = NewAction(this, QStringLiteral("Cut Now!"), "ActSplit");
+    ActSetStart = NewAction(this, tr("Set Start"), "ActSetStart");
+    ActSetEnd = NewAction(this, tr("Set End"), "ActSetEnd");
+    ActAdd = NewAction(this, tr("Add to Queue"), "ActAdd");
+    ActDelsplite = NewAction(this, tr("Delete Selected"), "ActDelsplite");
+    ActDelSpliteall = NewAction(this, tr("Delete All"), "ActDelSpliteall");
+    ActEqual = NewAction(this, tr("Split to equal segments"), "ActEqual");
+    ActSplay = NewAction(this, tr("Play"), "ActSplay");
+    ActSplit = NewAction(this, tr("Cut Now!"), "ActSplit");
 
-    ActMergeAdd = NewAction(this, QStringLiteral("Add"), "ActMergeAdd");
-    DelSelected = NewAction(this, QStringLiteral("Delete Selected"), "DelSelected");
-    UpAction = NewAction(this, QStringLiteral("Move up"), "UpAction");
-    DownAction = NewAction(this, QStringLiteral("Move down"), "DownAction");
-    ActPrior = NewAction(this, QStringLiteral("P&rior"), "ActPrior");
-    ActMplay = NewAction(this, QStringLiteral("&Play"), "ActMplay");
-    ActNext = NewAction(this, QStringLiteral("&Next"), "ActNext");
-    ActMstop = NewAction(this, QStringLiteral("&Stop"), "ActMstop");
-    ActMerge = NewAction(this, QStringLiteral("Merge Now!"), "ActMerge");
+    ActMergeAdd = NewAction(this, tr("Add"), "ActMergeAdd");
+    DelSelected = NewAction(this, tr("Delete Selected"), "DelSelected");
+    UpAction = NewAction(this, tr("Move up"), "UpAction");
+    DownAction = NewAction(this, tr("Move down"), "DownAction");
+    ActPrior = NewAction(this, tr("P&rior"), "ActPrior");
+    ActMplay = NewAction(this, tr("&Play"), "ActMplay");
+    ActNext = NewAction(this, tr("&Next"), "ActNext");
+    ActMstop = NewAction(this, tr("&Stop"), "ActMstop");
+    ActMerge = NewAction(this, tr("Merge Now!"), "ActMerge");
 }
 
 void TfrmMain::BuildMenus() {
     QMenuBar* bar = menuBar();
-    mnuFiles = bar->addMenu(QStringLiteral("Files"));
+    mnuFiles = bar->addMenu(tr("Files"));
     mnuFiles->setObjectName(QStringLiteral("mnuFiles"));
     mnuFiles->addActions({ActCutAudio, ActMergeAudio, ActSettings});
     mnuFiles->addSeparator();
     mnuFiles->addAction(ActExit);
 
-    mnuCut = bar->addMenu(QStringLiteral("Cut"));
+    mnuCut = bar->addMenu(tr("Cut"));
     mnuCut->setObjectName(QStringLiteral("mnuCut"));
     mnuCut->addActions({ActSelectSource, ActSelectTarget});
     mnuCut->addSeparator();
@@ -172,7 +172,7 @@ void TfrmMain::BuildMenus() {
     mnuCut->addAction(ActSplit);
     tabSplit->Bind(this);
 
-    mnuMerge = bar->addMenu(QStringLiteral("Merge"));
+    mnuMerge = bar->addMenu(tr("Merge"));
     mnuMerge->setObjectName(QStringLiteral("mnuMerge"));
     mnuMerge->addActions({ActMergeAdd, DelSelected, UpAction, DownAction});
     mnuMerge->addSeparator();
@@ -180,14 +180,14 @@ void TfrmMain::BuildMenus() {
     mnuMerge->addSeparator();
     mnuMerge->addAction(ActMerge);
 
-    mnuSoftware = bar->addMenu(QStringLiteral("Software"));
+    mnuSoftware = bar->addMenu(tr("Software"));
     mnuSoftware->setObjectName(QStringLiteral("mnuSoftware"));
     for (const auto& [name, address] : OtherProducts()) {
         QAction* a = mnuSoftware->addAction(name);
         connect(a, &QAction::triggered, this, [this, address] { ui_->ShellExecute(QStringLiteral("open"), address); });
     }
 
-    mnuHelp = bar->addMenu(QStringLiteral("&Help"));
+    mnuHelp = bar->addMenu(tr("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     mnuHelp->addAction(mnuWebsite);
     mnuHelp->addSeparator();
@@ -294,7 +294,7 @@ bool TfrmMain::ConfigureWriter(FormatCode code) {
         return true;
     IWmaFormatList* wma = components_->WmaFormatSettings();
     if (code == fcWma && !wma) {
-        ui_->ShowMessage(QStringLiteral("The WMA format settings component is not available."), AppTitle);
+        ui_->ShowMessage(tr("The WMA format settings component is not available."), AppTitle);
         return false;
     }
     // Only a WMA configuration reads the list; the others never touch it.
@@ -316,13 +316,13 @@ bool TfrmMain::BrowseForFolder(QString& path, const QString& title, const QStrin
 
 void TfrmMain::SelectTargetFolder() {
     QString path;
-    if (BrowseForFolder(path, QStringLiteral("Please select a target folder"), QStringLiteral("c:")))
+    if (BrowseForFolder(path, tr("Please select a target folder"), QStringLiteral("c:")))
         tabSplit->edtSplitFolder->setText(path);
 }
 
 void TfrmMain::edtFolderButtonClick() {
     QString path;
-    if (BrowseForFolder(path, QStringLiteral("Select Target folder"), QStringLiteral("c:")))
+    if (BrowseForFolder(path, tr("Select Target folder"), QStringLiteral("c:")))
         tabMerge->edtFolder->setText(path);
 }
 

@@ -39,7 +39,8 @@ using namespace workflow;
 
 namespace {
 
-const QString kAddFilter = QStringLiteral(
+const char kAddFilter[] = QT_TRANSLATE_NOOP(
+    "TMergePage",
     "All Supported Files(*.mp3 *.wav *.ogg *.wma);;MP3 (MPEG 1/2 Layer 3) Files(*.mp3);;WAV Files(*.wav);;"
     "Ogg Vorbis Files(*.ogg);;Windows Media Audio files(*.wma)");
 
@@ -113,16 +114,16 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     hiddenWidths_.assign(size_t(GridView->columnCount()), 64);
 
     // The list's buttons.
-    btnAdd = Button(QStringLiteral("&Add"), "btnAdd", this, QRect(8, 204, 80, 26));
-    btnDelete = Button(QStringLiteral("&Delete"), "btnDelete", this, QRect(94, 204, 80, 26));
+    btnAdd = Button(tr("&Add"), "btnAdd", this, QRect(8, 204, 80, 26));
+    btnDelete = Button(tr("&Delete"), "btnDelete", this, QRect(94, 204, 80, 26));
     popDelete = new QMenu(this);
     popDelete->setObjectName(QStringLiteral("popDelete"));
-    DelSelected = popDelete->addAction(QStringLiteral("Delete Selected"));
+    DelSelected = popDelete->addAction(tr("Delete Selected"));
     DelSelected->setObjectName(QStringLiteral("DelSelectedItem"));
-    DeleteunSelect = popDelete->addAction(QStringLiteral("Delete Unselected"));
-    DeleteunSelect->setIconText(QStringLiteral("Delete Unselect"));
+    DeleteunSelect = popDelete->addAction(tr("Delete Unselected"));
+    DeleteunSelect->setIconText(tr("Delete Unselect"));
     DeleteunSelect->setObjectName(QStringLiteral("DeleteunSelect"));
-    DeleteAll = popDelete->addAction(QStringLiteral("Delete All"));
+    DeleteAll = popDelete->addAction(tr("Delete All"));
     DeleteAll->setObjectName(QStringLiteral("DeleteAll"));
     btnDelete->setMenu(popDelete);
     connect(DelSelected, &QAction::triggered, this, &TMergePage::RunDelSelected);
@@ -131,31 +132,31 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     btnUp = new QToolButton(this);
     btnUp->setObjectName(QStringLiteral("btnUp"));
     btnUp->setArrowType(Qt::UpArrow);
-    btnUp->setToolTip(QStringLiteral("Move Up"));
+    btnUp->setToolTip(tr("Move Up"));
     btnUp->setGeometry(180, 204, 26, 26);
     btnDown = new QToolButton(this);
     btnDown->setObjectName(QStringLiteral("btnDown"));
     btnDown->setArrowType(Qt::DownArrow);
-    btnDown->setToolTip(QStringLiteral("Move Down"));
+    btnDown->setToolTip(tr("Move Down"));
     btnDown->setGeometry(210, 204, 26, 26);
     lblTotal = new QLabel(this);
     lblTotal->setObjectName(QStringLiteral("lblTotal"));
     lblTotal->setGeometry(244, 206, 180, 22);
 
-    btnPrior = Button(QStringLiteral("P&rior"), "btnPrior", this, QRect(436, 204, 68, 26));
-    btnPlay = Button(QStringLiteral("&Play"), "btnPlay", this, QRect(508, 204, 68, 26));
-    btnNext = Button(QStringLiteral("&Next"), "btnNext", this, QRect(580, 204, 68, 26));
-    btnStop = Button(QStringLiteral("&Stop"), "btnStop", this, QRect(652, 204, 68, 26));
+    btnPrior = Button(tr("P&rior"), "btnPrior", this, QRect(436, 204, 68, 26));
+    btnPlay = Button(tr("&Play"), "btnPlay", this, QRect(508, 204, 68, 26));
+    btnNext = Button(tr("&Next"), "btnNext", this, QRect(580, 204, 68, 26));
+    btnStop = Button(tr("&Stop"), "btnStop", this, QRect(652, 204, 68, 26));
     connect(btnAdd, &QPushButton::clicked, this, &TMergePage::btnAddClick);
 
     // Tags of the output.
-    grpTags = new QGroupBox(QStringLiteral("Tags"), this);
+    grpTags = new QGroupBox(tr("Tags"), this);
     grpTags->setObjectName(QStringLiteral("grpTags"));
     grpTags->setGeometry(8, 234, 716, 106);
-    edtTitle = Edit(QStringLiteral("Title:"), "edtTitle", grpTags, QRect(10, 22, 50, 22), QRect(62, 20, 200, 24));
-    edtArtist = Edit(QStringLiteral("Artist:"), "edtArtist", grpTags, QRect(272, 22, 50, 22), QRect(324, 20, 160, 24));
-    edtAlbum = Edit(QStringLiteral("Album:"), "edtAlbum", grpTags, QRect(494, 22, 50, 22), QRect(546, 20, 160, 24));
-    auto* genreLabel = new QLabel(QStringLiteral("Genre:"), grpTags);
+    edtTitle = Edit(tr("Title:"), "edtTitle", grpTags, QRect(10, 22, 50, 22), QRect(62, 20, 200, 24));
+    edtArtist = Edit(tr("Artist:"), "edtArtist", grpTags, QRect(272, 22, 50, 22), QRect(324, 20, 160, 24));
+    edtAlbum = Edit(tr("Album:"), "edtAlbum", grpTags, QRect(494, 22, 50, 22), QRect(546, 20, 160, 24));
+    auto* genreLabel = new QLabel(tr("Genre:"), grpTags);
     genreLabel->setGeometry(10, 50, 50, 22);
     cmbGenre = new QComboBox(grpTags);
     cmbGenre->setObjectName(QStringLiteral("cmbGenre"));
@@ -164,8 +165,8 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     cmbGenre->setCurrentIndex(-1);
     cmbGenre->setGeometry(62, 48, 200, 24);
     genreLabel->setBuddy(cmbGenre);
-    edtYear = Edit(QStringLiteral("Year:"), "edtYear", grpTags, QRect(272, 50, 50, 22), QRect(324, 48, 60, 24));
-    auto* trackLabel = new QLabel(QStringLiteral("Track#:"), grpTags);
+    edtYear = Edit(tr("Year:"), "edtYear", grpTags, QRect(272, 50, 50, 22), QRect(324, 48, 60, 24));
+    auto* trackLabel = new QLabel(tr("Track#:"), grpTags);
     trackLabel->setGeometry(394, 50, 50, 22);
     edtTrack = new QSpinBox(grpTags);
     edtTrack->setObjectName(QStringLiteral("edtTrack"));
@@ -174,14 +175,14 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     edtTrack->setGeometry(446, 48, 80, 24);
     trackLabel->setBuddy(edtTrack);
     edtComments =
-        Edit(QStringLiteral("Comment:"), "edtComments", grpTags, QRect(10, 78, 70, 22), QRect(82, 76, 624, 24));
+        Edit(tr("Comment:"), "edtComments", grpTags, QRect(10, 78, 70, 22), QRect(82, 76, 624, 24));
     grpTags->setFixedHeight(106);
 
-    grpOutput = new QGroupBox(QStringLiteral("Output"), this);
+    grpOutput = new QGroupBox(tr("Output"), this);
     grpOutput->setObjectName(QStringLiteral("grpOutput"));
     grpOutput->setGeometry(8, 344, 716, 88);
 
-    auto* folderLabel = new QLabel(QStringLiteral("Output Folder:"), grpOutput);
+    auto* folderLabel = new QLabel(tr("Output Folder:"), grpOutput);
     folderLabel->setGeometry(10, 24, 90, 22);
     edtFolder = new QLineEdit(grpOutput);
     edtFolder->setObjectName(QStringLiteral("edtFolder"));
@@ -192,14 +193,14 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     btnFolder->setText(QStringLiteral("..."));
     btnFolder->setGeometry(534, 22, 28, 24);
 
-    auto* nameLabel = new QLabel(QStringLiteral("File Name:"), grpOutput);
+    auto* nameLabel = new QLabel(tr("File Name:"), grpOutput);
     nameLabel->setGeometry(10, 54, 90, 22);
     edtFilename = new QLineEdit(QStringLiteral("Undefined"), grpOutput);
     edtFilename->setObjectName(QStringLiteral("edtFilename"));
     edtFilename->setGeometry(102, 52, 260, 24);
     nameLabel->setBuddy(edtFilename);
 
-    auto* formatLabel = new QLabel(QStringLiteral("Format:"), grpOutput);
+    auto* formatLabel = new QLabel(tr("Format:"), grpOutput);
     formatLabel->setGeometry(376, 54, 50, 22);
     cmbFormat = new QComboBox(grpOutput);
     cmbFormat->setObjectName(QStringLiteral("cmbFormat"));
@@ -209,11 +210,11 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
     cmbFormat->setGeometry(430, 52, 200, 24);
     formatLabel->setBuddy(cmbFormat);
 
-    btnMerge = Button(QStringLiteral("Merge Now!"), "btnMerge", this, QRect(604, 436, 120, 28));
+    btnMerge = Button(tr("Merge Now!"), "btnMerge", this, QRect(604, 436, 120, 28));
     btnMerge->setDefault(true);
 
     ChooseFiles = [this] {
-        return QFileDialog::getOpenFileNames(window(), QString(), QString(), kAddFilter);
+        return QFileDialog::getOpenFileNames(window(), QString(), QString(), tr(kAddFilter));
     };
 }
 
@@ -247,8 +248,8 @@ void TMergePage::Bind(TfrmMain& main) {
     wire(main.ActPrior, &TMergePage::RunPrior, [this] { return CanPrior(); });
     wire(main.ActNext, &TMergePage::RunNext, [this] { return CanNext(); });
     wire(main.ActMerge, &TMergePage::RunMerge, [this] { return CanMerge(); });
-    main.UpAction->setToolTip(QStringLiteral("Move Up"));
-    main.DownAction->setToolTip(QStringLiteral("Move Down"));
+    main.UpAction->setToolTip(tr("Move Up"));
+    main.DownAction->setToolTip(tr("Move Down"));
     btnUp->setDefaultAction(main.UpAction);
     btnUp->setArrowType(Qt::UpArrow);
     btnUp->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -335,7 +336,7 @@ void TMergePage::AddFiles(const QStringList& paths) {
                 return;
             }
         } else if (main_) {
-            main_->UI().ShowMessage(QStringLiteral("File \"") + path + QStringLiteral("\" is not a valid audio file."),
+            main_->UI().ShowMessage(tr("File \"%1\" is not a valid audio file.").arg(path),
                                     AppTitle, TMessageKind::Warning);
         }
     }
@@ -531,7 +532,7 @@ void TMergePage::RunMerge() {
         host = own.get();
     }
     if (!components.reader || !components.writer) {
-        main_->UI().ShowMessage(QStringLiteral("The audio file components are not available."), AppTitle,
+        main_->UI().ShowMessage(tr("The audio file components are not available."), AppTitle,
                                 TMessageKind::Error);
         return;
     }

@@ -11,11 +11,11 @@
 
 Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {
     setObjectName(QStringLiteral("frmProgress"));
-    setWindowTitle(QStringLiteral("Task progress"));
+    setWindowTitle(tr("Task progress"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
     setFixedSize(460, 156);
 
-    auto* current = new QLabel(QStringLiteral("Current Process:"), this);
+    auto* current = new QLabel(tr("Current Process:"), this);
     current->setGeometry(12, 10, 100, 20);
     lblFilename = new QLabel(this);
     lblFilename->setObjectName(QStringLiteral("lblFilename"));
@@ -24,7 +24,7 @@ Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {
     pbFile->setObjectName(QStringLiteral("pbFile"));
     pbFile->setGeometry(12, 34, 436, 20);
 
-    auto* total = new QLabel(QStringLiteral("Total Process: "), this);
+    auto* total = new QLabel(tr("Total Process: "), this);
     total->setGeometry(12, 64, 100, 20);
     lblTotal = new QLabel(this);
     lblTotal->setObjectName(QStringLiteral("lblTotal"));
@@ -33,7 +33,7 @@ Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {
     PbTotal->setObjectName(QStringLiteral("PbTotal"));
     PbTotal->setGeometry(12, 88, 436, 20);
 
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(tr("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(190, 118, 80, 28);
     // The window only tells the main window; the job sees the flag at its next block.

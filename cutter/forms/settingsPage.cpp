@@ -28,31 +28,31 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     setObjectName(QStringLiteral("tabSettings"));
 
     // General Settings.
-    auto* general = new QGroupBox(QStringLiteral("General Settings"), this);
+    auto* general = new QGroupBox(tr("General Settings"), this);
     general->setObjectName(QStringLiteral("grpGeneral"));
     general->setGeometry(16, 12, 700, 152);
-    chkPromptexist = new QCheckBox(QStringLiteral("Prompt before overwriting existing files"), general);
+    chkPromptexist = new QCheckBox(tr("Prompt before overwriting existing files"), general);
     chkPromptexist->setObjectName(QStringLiteral("chkPromptexist"));
     chkPromptexist->setGeometry(20, 26, 400, 22);
-    auto* whenDone = new QLabel(QStringLiteral("When completed:"), general);
+    auto* whenDone = new QLabel(tr("When completed:"), general);
     whenDone->setGeometry(20, 54, 300, 20);
-    chkShowSucc = new QCheckBox(QStringLiteral("Show 'Success' window"), general);
+    chkShowSucc = new QCheckBox(tr("Show 'Success' window"), general);
     chkShowSucc->setObjectName(QStringLiteral("chkShowSucc"));
     chkShowSucc->setGeometry(40, 76, 380, 22);
     chkShowSucc->setChecked(true);
-    chkOpenDest = new QCheckBox(QStringLiteral("Open destination folder"), general);
+    chkOpenDest = new QCheckBox(tr("Open destination folder"), general);
     chkOpenDest->setObjectName(QStringLiteral("chkOpenDest"));
     chkOpenDest->setGeometry(40, 100, 380, 22);
-    chkCopyAudio = new QCheckBox(QStringLiteral("Copy audio without re-encoding when the output format is the source's"),
+    chkCopyAudio = new QCheckBox(tr("Copy audio without re-encoding when the output format is the source's"),
                                  general);
     chkCopyAudio->setObjectName(QStringLiteral("chkCopyAudio"));
     chkCopyAudio->setGeometry(20, 124, 600, 22);
 
     // Output Quality Settings.
-    auto* quality = new QGroupBox(QStringLiteral("Output Quality Settings"), this);
+    auto* quality = new QGroupBox(tr("Output Quality Settings"), this);
     quality->setObjectName(QStringLiteral("grpQuality"));
     quality->setGeometry(16, 176, 700, 180);
-    auto* formatLabel = new QLabel(QStringLiteral("Format:"), quality);
+    auto* formatLabel = new QLabel(tr("Format:"), quality);
     formatLabel->setGeometry(20, 30, 60, 20);
 
     CheckListBox = new QGroupBox(quality);
@@ -73,17 +73,17 @@ TSettingsPage::TSettingsPage(TOutputParams& params, IUserInterface& ui, QWidget*
     Noteformat->setGeometry(316, 22, 372, 140);
 
     auto* firstPage = new QWidget(Noteformat);
-    auto* freqLabel = new QLabel(QStringLiteral("&Sampling Frequency:"), firstPage);
+    auto* freqLabel = new QLabel(tr("&Sampling Frequency:"), firstPage);
     freqLabel->setGeometry(6, 14, 130, 22);
     cmbFrequency = PickList(firstPage, "cmbFrequency");
     cmbFrequency->setGeometry(6, 38, 110, 24);
     freqLabel->setBuddy(cmbFrequency);
-    auto* chLabel = new QLabel(QStringLiteral("&Channels Mode:"), firstPage);
+    auto* chLabel = new QLabel(tr("&Channels Mode:"), firstPage);
     chLabel->setGeometry(6, 74, 130, 22);
     cmbChannel = PickList(firstPage, "cmbChannel");
     cmbChannel->setGeometry(6, 98, 170, 24);
     chLabel->setBuddy(cmbChannel);
-    lblBitrate = new QLabel(QStringLiteral("Bitrate:"), firstPage);
+    lblBitrate = new QLabel(tr("Bitrate:"), firstPage);
     lblBitrate->setObjectName(QStringLiteral("lblBitrate"));
     lblBitrate->setGeometry(226, 40, 72, 20);
     cmbBitrate = PickList(firstPage, "cmbBitrate");

@@ -38,7 +38,7 @@ void Separator(QWidget* parent, const char* text, int x, int y) {
 TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSource& source)
     : QDialog(parent), ui_(ui), source_(source) {
     setObjectName(QStringLiteral("frmSpecial"));
-    setWindowTitle(QStringLiteral("Split equal parts"));
+    setWindowTitle(tr("Split equal parts"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
     auto* page = new QFrame(this);
@@ -47,10 +47,10 @@ TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSour
     page->setFrameShadow(QFrame::Sunken);
     page->setGeometry(8, 8, 404, 176);
 
-    rdWhole = new QRadioButton(QStringLiteral("Whole audio file"), page);
+    rdWhole = new QRadioButton(tr("Whole audio file"), page);
     rdWhole->setObjectName(QStringLiteral("rdWhole"));
     rdWhole->setGeometry(12, 10, 180, 22);
-    rdSelectTrack = new QRadioButton(QStringLiteral("Selected part"), page);
+    rdSelectTrack = new QRadioButton(tr("Selected part"), page);
     rdSelectTrack->setObjectName(QStringLiteral("rdSelectTrack"));
     rdSelectTrack->setGeometry(12, 36, 120, 22);
     rdSelectTrack->setEnabled(source_.hasSelection);
@@ -66,7 +66,7 @@ TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSour
     rule->setFrameShadow(QFrame::Sunken);
     rule->setGeometry(8, 64, 388, 2);
 
-    rdCount = new QRadioButton(QStringLiteral("by Segments count:"), page);
+    rdCount = new QRadioButton(tr("by Segments count:"), page);
     rdCount->setObjectName(QStringLiteral("rdCount"));
     rdCount->setGeometry(12, 74, 148, 22);
     edtCount = new QSpinBox(page);
@@ -76,7 +76,7 @@ TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSour
     edtCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     edtCount->setGeometry(164, 73, 60, 24);
 
-    rdFixedTime = new QRadioButton(QStringLiteral("by Time Point:"), page);
+    rdFixedTime = new QRadioButton(tr("by Time Point:"), page);
     rdFixedTime->setObjectName(QStringLiteral("rdFixedTime"));
     rdFixedTime->setGeometry(12, 106, 148, 22);
     // Hours have no limit of their own: the maximum value below is what bounds them.
@@ -95,11 +95,11 @@ TfrmSpecial::TfrmSpecial(QWidget* parent, IUserInterface& ui, const TSpecialSour
     lblMaxvalue->setObjectName(QStringLiteral("lblMaxvalue"));
     lblMaxvalue->setGeometry(12, 142, 384, 22);
 
-    btnOK = new QPushButton(QStringLiteral("OK"), this);
+    btnOK = new QPushButton(tr("OK"), this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setGeometry(246, 194, 80, 26);
     btnOK->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel = new QPushButton(tr("Cancel"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
     btnCancel->setGeometry(332, 194, 80, 26);
     setFixedSize(420, 230);
@@ -137,11 +137,10 @@ std::int64_t TfrmSpecial::Limit() const {
 
 void TfrmSpecial::ScopeChanged() {
     if (rdSelectTrack->isChecked()) {
-        lblMaxvalue->setText(QStringLiteral("Maximum Value: ") + source_.lengthText);
-        lblCaption->setText(QStringLiteral("from ") + source_.startText + QStringLiteral(" to ") +
-                            source_.endText);
+        lblMaxvalue->setText(tr("Maximum Value: %1").arg(source_.lengthText));
+        lblCaption->setText(tr("from %1 to %2").arg(source_.startText, source_.endText));
     } else {
-        lblMaxvalue->setText(QStringLiteral("Maximum Value: ") + source_.durationText);
+        lblMaxvalue->setText(tr("Maximum Value: %1").arg(source_.durationText));
         lblCaption->clear();
     }
 }
@@ -171,8 +170,8 @@ void TfrmSpecial::OkClicked() {
     // The boxes can hold a point beyond the limit when the scope changed after they were set.
     // Only a point that is to be used is refused.
     if (rdFixedTime->isChecked() && TimePoint() > Limit()) {
-        ui_.ShowMessage(QStringLiteral("the Time Point out of the Maximum value!"),
-                        QStringLiteral("Split Equal Parts"), TMessageKind::Information);
+        ui_.ShowMessage(tr("the Time Point out of the Maximum value!"),
+                        tr("Split Equal Parts"), TMessageKind::Information);
         return;
     }
     accept();

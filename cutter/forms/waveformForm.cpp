@@ -26,7 +26,7 @@ QToolButton* ToolFor(QAction* a, QWidget* parent) {
 
 TfrmWaveform::TfrmWaveform(QWidget* owner) : QWidget(owner, Qt::Window) {
     setObjectName(QStringLiteral("frmWaveform"));
-    setWindowTitle(QStringLiteral("Waveform"));
+    setWindowTitle(tr("Waveform"));
     resize(900, 320);
 
     View = new TWaveView(this);
@@ -38,11 +38,11 @@ TfrmWaveform::TfrmWaveform(QWidget* owner) : QWidget(owner, Qt::Window) {
     lblInfo->setObjectName(QStringLiteral("lblWaveInfo"));
     lblInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
-    ActZoomIn = new QAction(QStringLiteral("Zoom In"), this);
+    ActZoomIn = new QAction(tr("Zoom In"), this);
     ActZoomIn->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
-    ActZoomOut = new QAction(QStringLiteral("Zoom Out"), this);
+    ActZoomOut = new QAction(tr("Zoom Out"), this);
     ActZoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    ActZoomAll = new QAction(QStringLiteral("Whole File"), this);
+    ActZoomAll = new QAction(tr("Whole File"), this);
     ActZoomAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     for (QAction* a : {ActZoomIn, ActZoomOut, ActZoomAll}) {
         a->setToolTip(a->text() + QStringLiteral(" (") + a->shortcut().toString(QKeySequence::NativeText) +
@@ -53,16 +53,16 @@ TfrmWaveform::TfrmWaveform(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(ActZoomOut, &QAction::triggered, View, [this] { View->Zoom(0.5, View->width() / 2); });
     connect(ActZoomAll, &QAction::triggered, View, &TWaveView::ZoomAll);
 
-    btnSelStart = new QPushButton(QStringLiteral("Set Start"), this);
-    btnSelEnd = new QPushButton(QStringLiteral("Set End"), this);
-    btnSelAdd = new QPushButton(QStringLiteral("Add"), this);
+    btnSelStart = new QPushButton(tr("Set Start"), this);
+    btnSelEnd = new QPushButton(tr("Set End"), this);
+    btnSelAdd = new QPushButton(tr("Add"), this);
     btnSelStart->setObjectName(QStringLiteral("btnSelStart"));
     btnSelEnd->setObjectName(QStringLiteral("btnSelEnd"));
     btnSelAdd->setObjectName(QStringLiteral("btnSelAdd"));
     for (QPushButton* b : {btnSelStart, btnSelEnd, btnSelAdd}) {
         b->setEnabled(false);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setToolTip(QStringLiteral("For the selected span"));
+        b->setToolTip(tr("For the selected span"));
     }
 
     auto* bar = new QHBoxLayout;

@@ -1,5 +1,6 @@
 #include "CutJob.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
@@ -165,7 +166,8 @@ bool CutRunner::TryCopy(FormatCode in, FormatCode out, const QString& path, std:
     const CopyResult r = copy(source_, path, startMs, endMs, tick);
     if (r.outcome == CopyResult::NotCopyable) {
         host_.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
-                              QStringLiteral("%1 is encoded: the audio cannot be copied exactly because %2.")
+                              QCoreApplication::translate(
+                                  "CutJob", "%1 is encoded: the audio cannot be copied exactly because %2.")
                                   .arg(path, r.reason));
         return false;
     }
@@ -184,7 +186,8 @@ void CutRunner::WriteTags(int row, FormatCode out, const QString& path, const QS
     try {
         if (c_.tags) c_.tags->WriteTags(out, path, tags);
     } catch (const std::exception& e) {
-        host_.ShowMessage(QStringLiteral("Error: ") + QString::fromUtf8(e.what()).replace(path, shownPath));
+        host_.ShowMessage(QCoreApplication::translate("CutJob", "Error: %1")
+                              .arg(QString::fromUtf8(e.what()).replace(path, shownPath)));
     }
 }
 
@@ -192,13 +195,17 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     if (out != fcUnknown) {
         // The writer would truncate the source while it is still to be read.
         if (SamePath(path, source_)) {
-            host_.ShowMessage(QStringLiteral("The output file %1 is the source file itself; this segment is skipped.")
-                                  .arg(path));
+            host_.ShowMessage(
+                QCoreApplication::translate(
+                    "CutJob", "The output file %1 is the source file itself; this segment is skipped.")
+                    .arg(path));
             return;
         }
         if (options_.promptOverwrite && QFileInfo::exists(path) &&
-            !host_.AskYesNo(QStringLiteral("Confirm Overwrite"),
-                            path + QStringLiteral(" already exists. Do you want to replace it?")))
+            !host_.AskYesNo(
+                QCoreApplication::translate("CutJob", "Confirm Overwrite"),
+                QCoreApplication::translate("CutJob", "%1 already exists. Do you want to replace it?")
+                    .arg(path)))
             return;
     }
     const std::int64_t startMs = rows_.ReadTime(colStart, row);
@@ -255,8 +262,10 @@ CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const
         throw std::runtime_error("Unable to create directory");
     if (FormatFromFileName(sourcePath) == fcUnknown) {
         // Such a source would give only empty files.
-        host.ShowMessage(QStringLiteral("The file %1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.")
-                             .arg(sourcePath));
+        host.ShowMessage(
+            QCoreApplication::translate(
+                "CutJob", "The file %1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.")
+                .arg(sourcePath));
         return result;
     }
     if (components.stopPlayback) components.stopPlayback();
@@ -265,7 +274,7 @@ CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const
     if (result.checkedRows == 0) return result;
 
     CutRunner runner(sourcePath, rows, options, components, host);
-    host.BeginProgress(QStringLiteral("Task progress"));
+    host.BeginProgress(QCoreApplication::translate("CutJob", "Task progress"));
     host.ProcessEvents();
     try {
         for (int row = 0; row < rows.rowCount(); ++row) {
@@ -285,7 +294,9 @@ CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const
         }
         result.cancelled = host.Cancelled();
         if (!result.cancelled && options.showSuccess)
-            host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + sourcePath);
+            host.ShowInformation(
+                QCoreApplication::translate("CutJob", "Success"),
+                QCoreApplication::translate("CutJob", "Task complete. File: %1").arg(sourcePath));
         if (options.openDestination) host.ExploreFolder(targetFolder);
     } catch (...) {
         host.EndProgress();

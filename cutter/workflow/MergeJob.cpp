@@ -1,5 +1,6 @@
 #include "MergeJob.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <cmath>
@@ -105,7 +106,8 @@ FileState MergeFile(const QString& path, FormatCode out, const OutputFile& file,
             r->Close();
         } catch (...) {
         }
-        host.ShowMessage(QStringLiteral("Error: ") + OutputErrorText(file, QString::fromUtf8(e.what())));
+        host.ShowMessage(QCoreApplication::translate("MergeJob", "Error: %1")
+                             .arg(OutputErrorText(file, QString::fromUtf8(e.what()))));
         return FileState::Failed;
     }
     if (!wroteAudio && !host.Cancelled()) {
@@ -121,16 +123,21 @@ FileState MergeFile(const QString& path, FormatCode out, const OutputFile& file,
 bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCode out, JobComponents& c,
                 JobHost& host, MergeJobResult& result) {
     const auto notice = [&](const QString& why) {
-        host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
-                             QStringLiteral("%1 is encoded: the files cannot be joined without re-encoding because %2.")
-                                 .arg(result.outputPath, why));
+        host.ShowInformation(
+            QStringLiteral("Tarvel Free Audio Cutter"),
+            QCoreApplication::translate(
+                "MergeJob", "%1 is encoded: the files cannot be joined without re-encoding because %2.")
+                .arg(result.outputPath, why));
         return false;
     };
     for (const QString& input : request.inputs)
-        if (FormatFromFileName(input) != out) return notice(QStringLiteral("not every file is of the output's format"));
+        if (FormatFromFileName(input) != out)
+            return notice(
+                QCoreApplication::translate("MergeJob", "not every file is of the output's format"));
     if (out != fcOggVorbis)
-        return notice(QStringLiteral("joining MP3 and WAV files without encoding is not available yet"));
-    host.BeginProgress(QStringLiteral("Merge progress"));
+        return notice(QCoreApplication::translate(
+            "MergeJob", "joining MP3 and WAV files without encoding is not available yet"));
+    host.BeginProgress(QCoreApplication::translate("MergeJob", "Merge progress"));
     host.SetFileLabel(result.outputPath);
     CopyResult r;
     try {
@@ -151,14 +158,17 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
     if (!result.cancelled) {
         result.filesCopied = static_cast<int>(request.inputs.size());
         const int count = result.filesCopied;
-        host.SetTotal(QStringLiteral("File of Total: %1/%2").arg(count).arg(count), 100);
+        host.SetTotal(QCoreApplication::translate("MergeJob", "File of Total: %1/%2").arg(count).arg(count),
+                      100);
         try {
             if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
         } catch (...) {
             // Tagging errors are dropped; the audio is complete.
         }
         if (options.showSuccess)
-            host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
+            host.ShowInformation(
+                QCoreApplication::translate("MergeJob", "Success"),
+                QCoreApplication::translate("MergeJob", "Task complete. File: %1").arg(result.outputPath));
         if (options.openDestination) host.ExploreFolder(request.folder);
     }
     host.EndProgress();
@@ -172,9 +182,10 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
                            JobHost& host) {
     MergeJobResult result;
     if (!QFileInfo(request.folder).isDir() && (request.folder.isEmpty() || !QDir().mkpath(request.folder))) {
-        host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
-                             QStringLiteral("Access \"") + request.folder +
-                                 QStringLiteral("\" failed, please select another folder!"));
+        host.ShowInformation(
+            QStringLiteral("Tarvel Free Audio Cutter"),
+            QCoreApplication::translate("MergeJob", "Access \"%1\" failed, please select another folder!")
+                .arg(request.folder));
         result.outcome = MergeOutcome::FolderRefused;
         return result;
     }
@@ -188,16 +199,21 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
     // The writer would truncate an input that is still to be read.
     for (const QString& input : request.inputs) {
         if (SameFile(input, result.outputPath)) {
-            host.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
-                                 QStringLiteral("The output file ") + result.outputPath +
-                                     QStringLiteral(" is one of the files to merge. Please choose another name."));
+            host.ShowInformation(
+                QStringLiteral("Tarvel Free Audio Cutter"),
+                QCoreApplication::translate(
+                    "MergeJob",
+                    "The output file %1 is one of the files to merge. Please choose another name.")
+                    .arg(result.outputPath));
             result.outcome = MergeOutcome::OutputIsInput;
             return result;
         }
     }
     if (options.promptOverwrite && QFileInfo::exists(result.outputPath) &&
-        !host.AskYesNo(QStringLiteral("Confirm Overwrite"),
-                       result.outputPath + QStringLiteral(" already exists. Do you want to replace it?"))) {
+        !host.AskYesNo(
+            QCoreApplication::translate("MergeJob", "Confirm Overwrite"),
+            QCoreApplication::translate("MergeJob", "%1 already exists. Do you want to replace it?")
+                .arg(result.outputPath))) {
         result.outcome = MergeOutcome::OverwriteDeclined;
         return result;
     }
@@ -212,15 +228,16 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
     bool progressShown = false;
     FileState state = FileState::Running;
     try {
-        host.BeginProgress(QStringLiteral("Merge progress"));
+        host.BeginProgress(QCoreApplication::translate("MergeJob", "Merge progress"));
         progressShown = true;
         const int count = static_cast<int>(request.inputs.size());
         for (int i = 0; i < count; ++i) {
             state = MergeFile(request.inputs[i], out, file, c, host);
             if (state == FileState::Finished) ++result.filesCopied;
             if (host.Cancelled() || state == FileState::Failed) break;
-            host.SetTotal(QStringLiteral("File of Total: %1/%2").arg(i + 1).arg(count),
-                          static_cast<int>(std::trunc(static_cast<double>(i + 1) / count * 100)));
+            host.SetTotal(
+                QCoreApplication::translate("MergeJob", "File of Total: %1/%2").arg(i + 1).arg(count),
+                static_cast<int>(std::trunc(static_cast<double>(i + 1) / count * 100)));
             host.ProcessEvents();
         }
         result.cancelled = host.Cancelled();
@@ -240,9 +257,11 @@ MergeJobResult RunMergeJob(const MergeRequest& request, const JobOptions& option
             result.tagsStored = tagError.isEmpty();
             file.Commit();
             if (!result.tagsStored)
-                host.ShowMessage(QStringLiteral("Error: ") + tagError);
+                host.ShowMessage(QCoreApplication::translate("MergeJob", "Error: %1").arg(tagError));
             else if (options.showSuccess && !result.cancelled)
-                host.ShowInformation(QStringLiteral("Success"), QStringLiteral("Task complete. File: ") + result.outputPath);
+                host.ShowInformation(QCoreApplication::translate("MergeJob", "Success"),
+                                     QCoreApplication::translate("MergeJob", "Task complete. File: %1")
+                                         .arg(result.outputPath));
             if (options.openDestination) host.ExploreFolder(request.folder);
         }
     } catch (const std::exception& e) {

@@ -1,5 +1,6 @@
 #include "MergeList.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <utility>
 
@@ -8,24 +9,32 @@
 
 namespace workflow {
 
-const QStringList& MergeColumnCaptions() {
-    static const QStringList captions{
-        QStringLiteral("File Name"),   QStringLiteral("Time"),     QStringLiteral("Title"),
-        QStringLiteral("Artist"),      QStringLiteral("Album"),    QStringLiteral("Track#"),
-        QStringLiteral("Sample Rate"), QStringLiteral("Bit Rate"), QStringLiteral("Channel"),
-        QStringLiteral("Genre"),       QStringLiteral("Year"),     QStringLiteral("Comment"),
-        QStringLiteral("File Size"),   QStringLiteral("File Path")};
-    return captions;
+QStringList MergeColumnCaptions() {
+    static const char* const captions[] = {
+        QT_TRANSLATE_NOOP("MergeList", "File Name"),   QT_TRANSLATE_NOOP("MergeList", "Time"),
+        QT_TRANSLATE_NOOP("MergeList", "Title"),       QT_TRANSLATE_NOOP("MergeList", "Artist"),
+        QT_TRANSLATE_NOOP("MergeList", "Album"),       QT_TRANSLATE_NOOP("MergeList", "Track#"),
+        QT_TRANSLATE_NOOP("MergeList", "Sample Rate"), QT_TRANSLATE_NOOP("MergeList", "Bit Rate"),
+        QT_TRANSLATE_NOOP("MergeList", "Channel"),     QT_TRANSLATE_NOOP("MergeList", "Genre"),
+        QT_TRANSLATE_NOOP("MergeList", "Year"),        QT_TRANSLATE_NOOP("MergeList", "Comment"),
+        QT_TRANSLATE_NOOP("MergeList", "File Size"),   QT_TRANSLATE_NOOP("MergeList", "File Path")};
+    QStringList texts;
+    for (const char* c : captions) texts << QCoreApplication::translate("MergeList", c);
+    return texts;
 }
 
 namespace {
 
 int ExpectedTag(FormatCode code) {
     switch (code) {
-    case fcOggVorbis: return 26447;
-    case fcMp3: return 85;
-    case fcWma: return 111;
-    default: return 1;
+        case fcOggVorbis:
+            return 26447;
+        case fcMp3:
+            return 85;
+        case fcWma:
+            return 111;
+        default:
+            return 1;
     }
 }
 

@@ -44,7 +44,8 @@ enum MergeColumn {
     mcChannel, mcGenre, mcYear, mcComment, mcFileSize, mcFilePath, mcColumnCount
 };
 
-const QStringList& MergeColumnCaptions();
+// The list's column captions in the running program's language.
+QStringList MergeColumnCaptions();
 
 bool IsValidAudioFile(MediaInspector& media, const QString& path);
 // "0.00 MB": megabytes of 1024 x 1024 bytes, or of 1000 x 1000 for a WMA row.

@@ -5,6 +5,7 @@
 // first copied frame points back to; the history frames (one of two granules, two of one
 // granule); then the frames of the span. The info frame's encoder delay and padding tell
 // a gapless decoder to drop everything outside the span.
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -104,12 +105,13 @@ Mp3CopyPlan PlanMp3Copy(const std::uint8_t* data, const Mp3Stream& s, std::int64
     const std::int64_t A = a + lead, B = b + lead;
     const std::int64_t n = static_cast<std::int64_t>(s.frames.size());
     if (b <= a) {
-        plan.problem = QStringLiteral("the span is empty");
+        plan.problem = QCoreApplication::translate("LosslessCopy", "the span is empty");
         return plan;
     }
     const std::int64_t last = (B - 1) / spf;
     if (last >= n) {
-        plan.problem = QStringLiteral("the span reaches past the last whole frame");
+        plan.problem =
+            QCoreApplication::translate("LosslessCopy", "the span reaches past the last whole frame");
         return plan;
     }
     const int history = spf == 1152 ? 1 : 2;
@@ -117,7 +119,8 @@ Mp3CopyPlan PlanMp3Copy(const std::uint8_t* data, const Mp3Stream& s, std::int64
     const Mp3Frame& f = s.frames[static_cast<std::size_t>(first)];
     plan.silent = SilentFrame(s, f, ReservoirBefore(data, s, static_cast<int>(first), f.mainDataBegin));
     if (plan.silent.empty()) {
-        plan.problem = QStringLiteral("the bit reservoir does not fit in one frame");
+        plan.problem =
+            QCoreApplication::translate("LosslessCopy", "the bit reservoir does not fit in one frame");
         return plan;
     }
     plan.first = first;
@@ -133,7 +136,7 @@ CopyResult CopyMp3Span(const QString& source, const QString& target, std::int64_
     CopyResult result;
     MappedSource src(source);
     if (!src.ok()) {
-        result.reason = QStringLiteral("the source cannot be read");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the source cannot be read");
         return result;
     }
     const Mp3Stream s = ScanMp3(src.data(), src.size());
@@ -149,7 +152,7 @@ CopyResult CopyMp3Span(const QString& source, const QString& target, std::int64_
         return result;
     }
     if (s.damagedAt >= 0 && plan.last >= static_cast<std::int64_t>(s.frames.size()) - 1) {
-        result.reason = QStringLiteral("the frames end in damaged data");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the frames end in damaged data");
         return result;
     }
     const Mp3Frame& firstFrame = s.frames[static_cast<std::size_t>(plan.first)];

@@ -1,5 +1,6 @@
 #include "Mp3Stream.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
 
@@ -106,12 +107,13 @@ Mp3Stream ScanMp3(const std::uint8_t* data, std::int64_t size) {
     Header h{};
     for (;; ++pos) {
         if (pos + 4 > size || pos > 64 * 1024) {
-            s.problem = QStringLiteral("no MPEG audio Layer III frames were found");
+            s.problem =
+                QCoreApplication::translate("LosslessCopy", "no MPEG audio Layer III frames were found");
             return s;
         }
         if (!ParseHeader(Word(data + pos), h)) continue;
         if (h.bitrateIndex == 0) {
-            s.problem = QStringLiteral("the file is free format");
+            s.problem = QCoreApplication::translate("LosslessCopy", "the file is free format");
             return s;
         }
         const std::int64_t next = pos + Length(h.version, h.bitrateIndex, h.rateIndex, h.padding);
@@ -136,11 +138,12 @@ Mp3Stream ScanMp3(const std::uint8_t* data, std::int64_t size) {
             break;
         }
         if (f.version != s.version || f.rateIndex != s.rateIndex || (f.mode == 3) != s.mono) {
-            s.problem = QStringLiteral("the frames change their sample rate or channel count");
+            s.problem = QCoreApplication::translate("LosslessCopy",
+                                                    "the frames change their sample rate or channel count");
             return s;
         }
         if (f.bitrateIndex == 0) {
-            s.problem = QStringLiteral("the file is free format");
+            s.problem = QCoreApplication::translate("LosslessCopy", "the file is free format");
             return s;
         }
         Mp3Frame fr;
@@ -162,7 +165,7 @@ Mp3Stream ScanMp3(const std::uint8_t* data, std::int64_t size) {
         pos += fr.length;
     }
     if (s.frames.empty()) {
-        s.problem = QStringLiteral("no MPEG audio Layer III frames were found");
+        s.problem = QCoreApplication::translate("LosslessCopy", "no MPEG audio Layer III frames were found");
         return s;
     }
     const std::int64_t all = static_cast<std::int64_t>(s.frames.size()) * s.samplesPerFrame;

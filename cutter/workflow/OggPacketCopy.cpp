@@ -3,6 +3,7 @@
 // headers, the packet before the span (it gives no output of its own) and the packets of
 // the span, in a new stream whose granule positions make the decoder drop the extra
 // samples at the start (first audio page) and at the end (last page).
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -59,7 +60,7 @@ OggStream ReadPackets(const std::uint8_t* data, std::int64_t size) {
     bool first = true;
     while (pos < size) {
         if (size - pos < 27 || std::memcmp(data + pos, "OggS", 4) != 0 || data[pos + 4] != 0) {
-            s.problem = QStringLiteral("the Ogg pages are damaged");
+            s.problem = QCoreApplication::translate("LosslessCopy", "the Ogg pages are damaged");
             return s;
         }
         const std::uint8_t* h = data + pos;
@@ -69,19 +70,20 @@ OggStream ReadPackets(const std::uint8_t* data, std::int64_t size) {
         for (int i = 0; i < segments; ++i) body += h[27 + i];
         const std::int64_t length = 27 + segments + body;
         if (size - pos < length) {
-            s.problem = QStringLiteral("the last Ogg page is cut off");
+            s.problem = QCoreApplication::translate("LosslessCopy", "the last Ogg page is cut off");
             return s;
         }
         std::vector<std::uint8_t> page(h, h + length);
         std::memset(page.data() + 22, 0, 4);
         if (OggCrc(page.data(), page.size()) != static_cast<std::uint32_t>(Le(h + 22, 4))) {
-            s.problem = QStringLiteral("an Ogg page fails its checksum");
+            s.problem = QCoreApplication::translate("LosslessCopy", "an Ogg page fails its checksum");
             return s;
         }
         const auto serial = static_cast<std::uint32_t>(Le(h + 14, 4));
         if (first) s.serial = serial;
         if (serial != s.serial || (!first && (h[5] & 2))) {
-            s.problem = QStringLiteral("the file holds chained or multiplexed streams");
+            s.problem =
+                QCoreApplication::translate("LosslessCopy", "the file holds chained or multiplexed streams");
             return s;
         }
         first = false;
@@ -206,12 +208,13 @@ private:
 bool VorbisFacts(const MappedSource& src, int& rate, int& channels, QString& problem) {
     const OggStream s = ReadPackets(src.data(), src.size());
     if (!s.problem.isEmpty() || s.packets.size() < 4) {
-        problem = s.problem.isEmpty() ? QStringLiteral("a file holds no audio") : s.problem;
+        problem = s.problem.isEmpty() ? QCoreApplication::translate("LosslessCopy", "a file holds no audio")
+                                      : s.problem;
         return false;
     }
     const std::vector<std::uint8_t> id = Gather(src.data(), s.packets[0]);
     if (id.size() < 30 || std::memcmp(id.data(), "\x01vorbis", 7) != 0) {
-        problem = QStringLiteral("a file is not Ogg Vorbis");
+        problem = QCoreApplication::translate("LosslessCopy", "a file is not Ogg Vorbis");
         return false;
     }
     channels = id[11];
@@ -231,7 +234,7 @@ CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const 
         const MappedSource& src = *sources.back();
         int rate = 0, channels = 0;
         if (!src.ok()) {
-            result.reason = QStringLiteral("%1 cannot be read").arg(input);
+            result.reason = QCoreApplication::translate("LosslessCopy", "%1 cannot be read").arg(input);
             return result;
         }
         if (!VorbisFacts(src, rate, channels, result.reason)) return result;
@@ -239,7 +242,8 @@ CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const 
             rate0 = rate;
             channels0 = channels;
         } else if (rate != rate0 || channels != channels0) {
-            result.reason = QStringLiteral("the files differ in sample rate or channels");
+            result.reason =
+                QCoreApplication::translate("LosslessCopy", "the files differ in sample rate or channels");
             return result;
         }
         bytes += src.size();
@@ -279,26 +283,28 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
     CopyResult result;
     MappedSource src(source);
     if (!src.ok()) {
-        result.reason = QStringLiteral("the source cannot be read");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the source cannot be read");
         return result;
     }
     const OggStream s = ReadPackets(src.data(), src.size());
     if (!s.problem.isEmpty() || s.packets.size() < 5) {
-        result.reason = s.problem.isEmpty() ? QStringLiteral("the stream holds no audio") : s.problem;
+        result.reason = s.problem.isEmpty()
+                            ? QCoreApplication::translate("LosslessCopy", "the stream holds no audio")
+                            : s.problem;
         return result;
     }
     const std::vector<std::uint8_t> id = Gather(src.data(), s.packets[0]);
     const std::vector<std::uint8_t> setup = Gather(src.data(), s.packets[2]);
     if (id.size() < 30 || std::memcmp(id.data(), "\x01vorbis", 7) != 0 || setup.size() < 8 ||
         std::memcmp(setup.data(), "\x05vorbis", 7) != 0) {
-        result.reason = QStringLiteral("the stream is not Ogg Vorbis");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the stream is not Ogg Vorbis");
         return result;
     }
     const int rate = static_cast<int>(Le(id.data() + 12, 4));
     const std::int64_t shortBlock = std::int64_t{1} << (id[28] & 15), longBlock = std::int64_t{1} << (id[28] >> 4);
     const std::vector<bool> modes = ModeFlags(setup);
     if (modes.empty() || rate <= 0) {
-        result.reason = QStringLiteral("the Vorbis setup header cannot be read");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
         return result;
     }
     int modeBits = 0;
@@ -312,12 +318,14 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
     for (std::size_t i = 3; i < n; ++i) {
         const Packet& p = s.packets[i];
         if (p.size == 0 || (src.data()[p.pieces.front().offset] & 1)) {
-            result.reason = QStringLiteral("the stream holds a packet that is not audio");
+            result.reason =
+                QCoreApplication::translate("LosslessCopy", "the stream holds a packet that is not audio");
             return result;
         }
         const unsigned mode = (src.data()[p.pieces.front().offset] >> 1) & ((1u << modeBits) - 1);
         if (mode >= modes.size()) {
-            result.reason = QStringLiteral("the Vorbis setup header cannot be read");
+            result.reason =
+                QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
             return result;
         }
         const std::int64_t block = modes[mode] ? longBlock : shortBlock;
@@ -335,7 +343,7 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
     const std::int64_t a = FrameOfTime(startMs, rate);
     const std::int64_t b = std::min(FrameOfTime(endMs, rate), total);
     if (b <= a) {
-        result.reason = QStringLiteral("the span is empty");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the span is empty");
         return result;
     }
     const std::int64_t ea = a + base - shift, eb = b + base - shift;
@@ -344,12 +352,12 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
     std::size_t l = f;
     while (l < n && ends[l] < eb) ++l;
     if (l >= n) {
-        result.reason = QStringLiteral("the span reaches past the last packet");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the span reaches past the last packet");
         return result;
     }
     if (l == f) {
         // One page would have to trim both ends, and decoders then trim only the end.
-        result.reason = QStringLiteral("the span is shorter than a packet");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the span is shorter than a packet");
         return result;
     }
 

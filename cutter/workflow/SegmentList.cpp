@@ -185,10 +185,19 @@ Qt::ItemFlags SegmentList::flags(const QModelIndex& index) const {
 }
 
 QVariant SegmentList::headerData(int section, Qt::Orientation orientation, int role) const {
-    static const char* const headers[kSegmentColumns] = {"",      "Start", "End",   "Length", "Output Format", "Output Name",
-                                                         "Title", "Artist", "Album", "Genre",  "Year"};
+    static const char* const headers[kSegmentColumns] = {"",
+                                                         QT_TR_NOOP("Start"),
+                                                         QT_TR_NOOP("End"),
+                                                         QT_TR_NOOP("Length"),
+                                                         QT_TR_NOOP("Output Format"),
+                                                         QT_TR_NOOP("Output Name"),
+                                                         QT_TR_NOOP("Title"),
+                                                         QT_TR_NOOP("Artist"),
+                                                         QT_TR_NOOP("Album"),
+                                                         QT_TR_NOOP("Genre"),
+                                                         QT_TR_NOOP("Year")};
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < kSegmentColumns)
-        return QString::fromLatin1(headers[section]);
+        return tr(headers[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

@@ -1,4 +1,5 @@
 // WAV span copy: the source's format chunk and the bytes of the span's sample frames.
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -52,7 +53,7 @@ CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_
     WavLayout w;
     MappedSource src(source);
     if (!src.ok() || !ReadLayout(source, w)) {
-        result.reason = QStringLiteral("the WAV file cannot be read");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the WAV file cannot be read");
         return result;
     }
     const int tag = w.format[0] | (w.format[1] << 8);
@@ -61,19 +62,20 @@ CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_
     const int align = w.format[12] | (w.format[13] << 8);
     // Compressed WAV holds many frames a block; only plain samples copy frame by frame.
     if ((tag != 1 && tag != 3 && tag != 0xFFFE) || align <= 0 || rate <= 0) {
-        result.reason = QStringLiteral("the WAV file does not hold plain samples");
+        result.reason =
+            QCoreApplication::translate("LosslessCopy", "the WAV file does not hold plain samples");
         return result;
     }
     const std::int64_t frames = std::min(w.dataSize, src.size() - w.dataOffset) / align;
     const std::int64_t a = FrameOfTime(startMs, rate);
     const std::int64_t b = std::min(FrameOfTime(endMs, rate), frames);
     if (b <= a) {
-        result.reason = QStringLiteral("the span is empty");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the span is empty");
         return result;
     }
     const std::int64_t bytes = (b - a) * align;
     if (bytes + 64 + static_cast<std::int64_t>(w.format.size()) > 0xFFFFFFFFll) {
-        result.reason = QStringLiteral("the span is too long for one WAV file");
+        result.reason = QCoreApplication::translate("LosslessCopy", "the span is too long for one WAV file");
         return result;
     }
     std::vector<std::uint8_t> head;

@@ -148,7 +148,8 @@ bool writeFileSafely(const std::string& path, const std::string& text) {
 void keepDamaged(const std::string& path, const std::string& text, std::size_t lines) {
     std::string backup;
     for (int n = 0; n < 100 && backup.empty(); ++n) {
-        std::string name = path + ".damaged" + (n ? "." + std::to_string(n) : std::string());
+        std::string name = path + ".damaged";
+        if (n) name.append(1, '.').append(std::to_string(n));
         int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             if (errno == ENOENT && writeFileSafely(name, text)) backup = name;

@@ -2,6 +2,7 @@
 // the outputs are checked with independent readers (ffprobe, ffmpeg).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 
 #include <QCheckBox>
@@ -110,8 +111,10 @@ TEST_F(MergeEndToEnd, WavPiecesRejoinToTheSource) {
     QStringList pieces;
     const size_t cuts[] = {0, 44100 * 4 / 3 * 3 - (44100 * 4 / 3 * 3) % 4, 2 * 44100 * 4 + 400, pcm.size()};
     for (int i = 0; i < 3; ++i) {
-        std::vector<std::uint8_t> bytes(whole.begin(), whole.begin() + std::ptrdiff_t(header));
-        bytes.insert(bytes.end(), pcm.begin() + std::ptrdiff_t(cuts[i]), pcm.begin() + std::ptrdiff_t(cuts[i + 1]));
+        std::vector<std::uint8_t> bytes(header + (cuts[i + 1] - cuts[i]));
+        std::copy(whole.begin(), whole.begin() + std::ptrdiff_t(header), bytes.begin());
+        std::copy(pcm.begin() + std::ptrdiff_t(cuts[i]), pcm.begin() + std::ptrdiff_t(cuts[i + 1]),
+                  bytes.begin() + std::ptrdiff_t(header));
         const std::uint32_t data = std::uint32_t(cuts[i + 1] - cuts[i]);
         const std::uint32_t riff = std::uint32_t(bytes.size() - 8);
         std::memcpy(&bytes[4], &riff, 4);

@@ -400,11 +400,11 @@ TEST(Regsvr, MessagesAndExitStatus) {
     r = Regsvr("-x '" + kModule + "'");
     EXPECT_EQ(r.status, 1);
 
-    r = Regsvr("'" + Scratch() + "/libMissing.so'");
+    r = Regsvr(std::string(1, '\'').append(Scratch()).append("/libMissing.so'"));
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(r.err.find("libMissing.so"), std::string::npos);
 
-    r = Regsvr("'" + Bin() + "/libplatform.so'");
+    r = Regsvr(std::string(1, '\'').append(Bin()).append("/libplatform.so'"));
     EXPECT_EQ(r.status, 4);
     EXPECT_NE(r.err.find("DllRegisterServer entry point was not found"), std::string::npos);
 

@@ -520,7 +520,7 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
             HKEY k = nullptr;
             if (RegOpenKeyExW(HKEY_CURRENT_USER, u"SOFTWARE\\Race", 0, KEY_ALL_ACCESS, &k) != ERROR_SUCCESS) return 1;
             for (int i = 0; i < kEach; ++i) {
-                std::u16string name = u16(std::string(1, tag) + std::to_string(i));
+                std::u16string name = u16(std::string(1, tag).append(std::to_string(i)));
                 if (setDword(k, name.c_str(), (DWORD)i) != ERROR_SUCCESS) return 2;
             }
             RegCloseKey(k);
@@ -543,7 +543,7 @@ TEST_F(Registry, TwoProcessesWritingAtOnceLoseNothing) {
     int wrong = 0;
     for (char tag : {'a', 'b'})
         for (int i = 0; i < kEach; ++i) {
-            std::u16string name = u16(std::string(1, tag) + std::to_string(i));
+            std::u16string name = u16(std::string(1, tag).append(std::to_string(i)));
             if (getDword(k, name.c_str()) != (DWORD)i) ++wrong;
         }
     EXPECT_EQ(wrong, 0);

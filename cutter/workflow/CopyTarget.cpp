@@ -19,7 +19,7 @@ MappedSource::MappedSource(const QString& path) : file_(path) {
 }
 
 CopyTarget::CopyTarget(const QString& path, std::int64_t total, const CopyTick& tick)
-    : file_(path), total_(std::max<std::int64_t>(total, 1)), tick_(tick) {
+    : out_(path), file_(out_.TempPath()), total_(std::max<std::int64_t>(total, 1)), tick_(tick) {
     if (!file_.open(QIODevice::WriteOnly))
         throw std::runtime_error("Unable to create the file " + path.toStdString() + ": " +
                                  file_.errorString().toStdString());
@@ -30,14 +30,15 @@ bool CopyTarget::Write(const std::uint8_t* bytes, std::int64_t count) {
     while (count > 0) {
         const std::int64_t n = std::min(count, kPiece);
         if (file_.write(reinterpret_cast<const char*>(bytes), n) != n)
-            throw std::runtime_error("Unable to write the file " + file_.fileName().toStdString() + ": " +
+            throw std::runtime_error("Unable to write the file " + out_.Target().toStdString() + ": " +
                                      file_.errorString().toStdString());
         bytes += n;
         count -= n;
         written_ += n;
         const int percent = static_cast<int>(std::min<std::int64_t>(100, written_ * 100 / total_));
         if (tick_ && !tick_(percent)) {
-            file_.cancelWriting();
+            file_.close();
+            out_.Discard();
             return false;
         }
     }
@@ -45,9 +46,12 @@ bool CopyTarget::Write(const std::uint8_t* bytes, std::int64_t count) {
 }
 
 void CopyTarget::Commit() {
-    if (!file_.commit())
-        throw std::runtime_error("Unable to write the file " + file_.fileName().toStdString() + ": " +
+    const bool flushed = file_.flush();
+    file_.close();
+    if (!flushed || file_.error() != QFileDevice::NoError)
+        throw std::runtime_error("Unable to write the file " + out_.Target().toStdString() + ": " +
                                  file_.errorString().toStdString());
+    out_.Commit();
 }
 
 std::uint16_t Crc16(const std::uint8_t* p, std::int64_t n, std::uint16_t crc) {

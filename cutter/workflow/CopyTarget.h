@@ -3,11 +3,11 @@
 #pragma once
 
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 #include <cstdint>
 
 #include "LosslessCopy.h"
+#include "OutputFile.h"
 
 namespace workflow {
 
@@ -25,7 +25,8 @@ private:
     std::int64_t size_ = 0;
 };
 
-// The new target. Every write is checked; a failure throws std::runtime_error naming the
+// The new target, written through the jobs' OutputFile (a temporary file beside it, renamed
+// over it by Commit). Every write is checked; a failure throws std::runtime_error naming the
 // target. Nothing reaches the target's name until Commit.
 class CopyTarget {
 public:
@@ -36,7 +37,8 @@ public:
     void Commit();
 
 private:
-    QSaveFile file_;
+    OutputFile out_;
+    QFile file_;
     std::int64_t total_, written_ = 0;
     const CopyTick& tick_;
 };

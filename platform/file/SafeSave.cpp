@@ -36,6 +36,22 @@ bool AllDigits(const std::string& s) {
 
 bool ProcessRuns(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
 
+// What follows "<name>.tmp." in a temporary of ours: a process id, then possibly the
+// temporaries of steps that worked on that temporary (a tag step's ".tmp.<pid>", a comment
+// rewrite's "~"). Stale when none of the processes named runs any more.
+bool StaleSuffix(std::string rest) {
+    if (!rest.empty() && rest.back() == '~') rest.pop_back();
+    bool anyRuns = false;
+    for (;;) {
+        const std::size_t mark = rest.find(kTempMark);
+        const std::string pid = rest.substr(0, mark);
+        if (!AllDigits(pid)) return false;
+        anyRuns = anyRuns || ProcessRuns(std::strtol(pid.c_str(), nullptr, 10));
+        if (mark == std::string::npos) return !anyRuns;
+        rest.erase(0, mark + sizeof(kTempMark) - 1);
+    }
+}
+
 void SyncFolder(const std::string& folder) {
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
@@ -61,8 +77,7 @@ int RemoveStaleTemps(const std::string& target) {
         if (entry == name + "~") {
             stale.push_back(entry);
         } else if (entry.size() > prefix.size() && entry.compare(0, prefix.size(), prefix) == 0) {
-            const std::string pid = entry.substr(prefix.size());
-            if (AllDigits(pid) && !ProcessRuns(std::strtol(pid.c_str(), nullptr, 10))) stale.push_back(entry);
+            if (StaleSuffix(entry.substr(prefix.size()))) stale.push_back(entry);
         }
     }
     ::closedir(dir);

@@ -166,7 +166,7 @@ TEST_F(CliSafety, AKilledOverwriteLeavesTheOldFileOrTheNewOneWhole) {
     }
     ASSERT_EQ(Tool("cut " + Quote(longSrc) + args), 0) << LastError();
     EXPECT_TRUE(ReadAll(target) == reference);
-    EXPECT_TRUE(Leftovers(dir_ + "/out").empty());
+    EXPECT_EQ(Leftovers(dir_ + "/out"), std::vector<std::string>{});
     RecordProperty("killed_before_rename", sawOld);
     RecordProperty("killed_after_rename", sawNew);
 }

@@ -70,15 +70,17 @@ TEST_F(SafeSaveTest, StaleTemporariesOfDeadProcessesAreRemovedAndNothingElse) {
     ::waitpid(child, nullptr, 0);  // a process id that no longer runs
     const std::string dead = target_ + ".tmp." + std::to_string(child);
     const std::string live = target_ + ".tmp." + std::to_string(::getppid());
-    for (const std::string& p : {target_, target_ + "~", dead, live, target_ + ".tmp.12ab", target_ + ".tmpx",
-                                 dir_ + "/other.mp3~"})
+    // A tag step's or a comment rewrite's temporary of a killed output's temporary.
+    const std::string deadNested = dead + ".tmp." + std::to_string(child), deadRewrite = dead + "~";
+    const std::string liveNested = dead + ".tmp." + std::to_string(::getppid());
+    for (const std::string& p : {target_, target_ + "~", dead, live, deadNested, deadRewrite, liveNested,
+                                 target_ + ".tmp.12ab", target_ + ".tmpx", dead + ".tmp.", dir_ + "/other.mp3~"})
         Put(p, "x");
     ASSERT_EQ(::mkdir((target_ + ".tmp.1").c_str(), 0700), 0);  // not a file: never ours
-    EXPECT_EQ(RemoveStaleTemps(target_), 2);
-    EXPECT_FALSE(Exists(target_ + "~"));
-    EXPECT_FALSE(Exists(dead));
-    for (const std::string& p : {target_, live, target_ + ".tmp.12ab", target_ + ".tmpx", dir_ + "/other.mp3~",
-                                 target_ + ".tmp.1"})
+    EXPECT_EQ(RemoveStaleTemps(target_), 4);
+    for (const std::string& p : {target_ + "~", dead, deadNested, deadRewrite}) EXPECT_FALSE(Exists(p)) << p;
+    for (const std::string& p : {target_, live, liveNested, target_ + ".tmp.12ab", target_ + ".tmpx", dead + ".tmp.",
+                                 dir_ + "/other.mp3~", target_ + ".tmp.1"})
         EXPECT_TRUE(Exists(p)) << p;
 }
 

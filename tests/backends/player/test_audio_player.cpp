@@ -120,7 +120,7 @@ TEST_F(AudioPlayer, StopWhilePlayingDropsTheQueue) {
     player.OnEndPlay = [&] { ++ends; };
     StartSilent(player);
     for (int i = 0; i < 3; ++i) player.PlayArray(Block(PlaybackBlock(150)).v);
-    ASSERT_TRUE(WaitUntil([&] { return blocks == 1; }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return blocks == 1; }, 20000));
     player.Stop();
     EXPECT_FALSE(player.Playing());
     playertest::RunFor(600);
@@ -174,7 +174,7 @@ TEST_F(AudioPlayer, RaisesTimerEventsWithTheFramesPlayed) {
     player.OnEndPlay = [&] { ended = true; };
     StartSilent(player);
     player.PlayArray(Block(PlaybackBlock(600)).v);
-    ASSERT_TRUE(WaitUntil([&] { return ended; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return ended; }, 20000));
     ASSERT_GE(samples.size(), 2u);
     for (std::size_t i = 1; i < samples.size(); ++i) EXPECT_GE(samples[i], samples[i - 1]);
     EXPECT_LE(samples.back(), 44100 * 6 / 10);
@@ -232,7 +232,7 @@ TEST_F(AudioPlayer, WorksThroughLateBindingAndEventSinks) {
     EXPECT_EQ(playing.vt, VT_BOOL);
     EXPECT_EQ(playing.boolVal, VARIANT_TRUE);
 
-    ASSERT_TRUE(WaitUntil([&] { return ended; }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return ended; }, 20000));
     EXPECT_EQ(blocks, 1);
 
     // A bad block through Invoke: the component's text in EXCEPINFO.
@@ -282,7 +282,7 @@ TEST_F(AudioPlayer, TheLastReferenceMayGoInsideAnEvent) {
     Block a(PlaybackBlock(40)), b(PlaybackBlock(40));
     ASSERT_EQ(player->PlayArray(a.v), S_OK);
     ASSERT_EQ(player->PlayArray(b.v), S_OK);
-    ASSERT_TRUE(WaitUntil([&] { return player == nullptr; }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return player == nullptr; }, 20000));
     playertest::RunFor(200);
     EXPECT_EQ(blocks, 1) << "nothing is raised by a player that is gone";
     sink->Release();

@@ -171,7 +171,7 @@ TEST(Engine, PlaysQueuedBlocksInRealTimeAndEndsOnce) {
     clock.start();
     ASSERT_EQ(engine.Enqueue(PlaybackBlock(150).data(), PlaybackBlock(150).size()), "");
     ASSERT_EQ(engine.Enqueue(PlaybackBlock(150).data(), PlaybackBlock(150).size()), "");
-    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 3000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 20000));
     // The silent output is a clock: 300 ms of audio cannot be over sooner.
     EXPECT_GE(clock.elapsed(), 270);
     playertest::RunFor(200);
@@ -216,7 +216,7 @@ TEST(Engine, StopDropsTheQueueAndRaisesNothingMore) {
     rec.onBlock = [&] { engine.Stop(); };
     ASSERT_EQ(engine.Start(kPlayback, OutputChoice::Silent), "");
     for (int i = 0; i < 3; ++i) engine.Enqueue(PlaybackBlock(100).data(), PlaybackBlock(100).size());
-    ASSERT_TRUE(WaitUntil([&] { return !rec.events.empty(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return !rec.events.empty(); }, 20000));
     playertest::RunFor(500);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"block"}));
     EXPECT_FALSE(engine.Playing());
@@ -228,7 +228,7 @@ TEST(Engine, StopDropsTheQueueAndRaisesNothingMore) {
     rec.onBlock = nullptr;
     ASSERT_EQ(engine.Start(kPlayback, OutputChoice::Silent), "");
     engine.Enqueue(PlaybackBlock(50).data(), PlaybackBlock(50).size());
-    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 20000));
     EXPECT_EQ(rec.events, (std::vector<std::string>{"block", "end"}));
 }
 
@@ -240,7 +240,7 @@ TEST(Engine, StartWithoutBlocksEndsAndABadBlockIsRefused) {
     std::vector<std::uint8_t> bad(10, 0);
     EXPECT_NE(engine.Enqueue(bad.data(), bad.size()), "");
     EXPECT_EQ(engine.QueuedBlocks(), 0u);
-    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return rec.Ended(); }, 20000));
     EXPECT_EQ(rec.events, (std::vector<std::string>{"end"}));
 }
 
@@ -251,7 +251,7 @@ TEST(Engine, AHandlerMayDestroyTheEngine) {
     ASSERT_EQ(engine->Start(kPlayback, OutputChoice::Silent), "");
     engine->Enqueue(PlaybackBlock(30).data(), PlaybackBlock(30).size());
     engine->Enqueue(PlaybackBlock(30).data(), PlaybackBlock(30).size());
-    ASSERT_TRUE(WaitUntil([&] { return engine == nullptr; }, 2000));
+    ASSERT_TRUE(WaitUntil([&] { return engine == nullptr; }, 20000));
     playertest::RunFor(100);
     EXPECT_EQ(rec.events, (std::vector<std::string>{"block"}));
 }

@@ -45,7 +45,7 @@ protected:
 
     // The recorded lines, waiting up to five seconds for the opener to finish.
     std::vector<std::string> Recorded() {
-        for (int i = 0; i < 500 && !fs::exists(record_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int i = 0; i < 3000 && !fs::exists(record_); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::vector<std::string> lines;
         std::ifstream in(record_);
         for (std::string line; std::getline(in, line);) lines.push_back(line);

@@ -60,3 +60,13 @@ function(kez_add_fuzzer)
     target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
   endif()
 endfunction()
+
+# kez_add_interface(Component [deps ...]): what an outside component publishes, the headers
+# under its folder's include/Component/ (identifiers and interface declarations, as a type
+# library holds them), as the target Component_interface. The module builds against it, and
+# so does every client that creates the component; neither sees the other's folders.
+function(kez_add_interface name)
+  add_library(${name}_interface INTERFACE)
+  target_include_directories(${name}_interface INTERFACE ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_link_libraries(${name}_interface INTERFACE platform ${ARGN})
+endfunction()

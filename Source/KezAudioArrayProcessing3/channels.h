@@ -10,7 +10,7 @@
 #include "KezAudioArrayProcessing3/audio_array.h"
 #include "KezAudioArrayProcessing3/channel_samples.h"
 #include "KezAudioArrayProcessing3/converter.h"
-#include "backends/KezAudioCompress3/KezAudioCompress3Lib_TLB.h"
+#include "KezAudioCompress3/KezAudioCompress3Lib.h"
 
 namespace kez::array {
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "KezAudioArrayProcessing3/audio_array.h"
-#include "backends/KezAudioCompress3/KezAudioCompress3Lib_TLB.h"
+#include "KezAudioCompress3/KezAudioCompress3Lib.h"
 
 namespace kez::array {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "KezAudioCompress3Lib_TLB.h"
+#include "KezAudioCompress3/KezAudioCompress3Lib.h"
 #include "decode.h"
 #include "frame/object.h"
 

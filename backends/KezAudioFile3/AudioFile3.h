@@ -2,8 +2,8 @@
 #pragma once
 
 #include "ComSupport.h"
+#include "KezAudioFile3/KezAudioFile3Lib.h"
 #include "Tags.h"
-#include "cutter/components/KezAudioFile3Lib_TLB.h"
 
 PLATFORM_INTERFACE_ID(IAudioInfo, IID_IAudioInfo);
 

@@ -2,9 +2,9 @@
 // reader (AudioFileWMAInformation3), with the library's own IAudioInfo.
 #include "ComSupport.h"
 #include "Decoder.h"
+#include "KezAudioFileWMA3/KezAudioFileWMA3Lib.h"
 #include "MediaError.h"
 #include "Tags.h"
-#include "cutter/components/KezAudioFileWMA3Lib_TLB.h"
 
 PLATFORM_INTERFACE_ID(IAudioInfoWMA, IID_IAudioInfoWMA);
 PLATFORM_INTERFACE_ID(IAudioFormatWMA, IID_IAudioFormatWMA);

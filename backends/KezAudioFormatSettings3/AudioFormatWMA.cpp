@@ -3,9 +3,9 @@
 #include <atomic>
 
 #include "InprocServer.h"
+#include "KezAudioFormatSettings3/KezAudioFormatSettings3Lib.h"
 #include "WmaFormatList.h"
 #include "com/dispatch.h"
-#include "cutter/components/KezAudioFormatSettings3Lib_TLB.h"
 
 namespace {
 

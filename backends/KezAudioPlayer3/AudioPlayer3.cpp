@@ -8,10 +8,10 @@
 #include <atomic>
 
 #include "InprocServer.h"
+#include "KezAudioPlayer3/KezAudioPlayer3Lib.h"
 #include "PlaybackEngine.h"
 #include "com/connection.h"
 #include "com/dispatch.h"
-#include "cutter/components/KezAudioPlayer3Lib_TLB.h"
 
 namespace {
 

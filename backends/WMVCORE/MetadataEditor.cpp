@@ -22,8 +22,8 @@
 #include <string>
 #include <vector>
 
-#include "backends/media/AsfHeaderCheck.h"
-#include "cutter/tags/wmsdk.h"
+#include "AsfHeaderCheck.h"
+#include "WMVCORE/wmsdk.h"
 #include "file/SafeSave.h"
 
 namespace {

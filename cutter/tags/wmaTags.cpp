@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "WMVCORE/wmsdk.h"
 #include "com/combase.h"
 #include "tagtext.h"
-#include "wmsdk.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "TestMedia.h"
-#include "cutter/tags/wmsdk.h"
+#include "WMVCORE/wmsdk.h"
 
 extern "C" HRESULT WMCreateEditor(IWMMetadataEditor** editor);
 

@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 
+#include "WMVCORE/wmsdk.h"
 #include "com/combase.h"
 #include "tooling.h"
 #include "wmaTags.h"
-#include "wmsdk.h"
 #include "wmvcore_spy.h"
 
 #ifdef HAVE_KEZ_MEDIA

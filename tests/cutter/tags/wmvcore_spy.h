@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "cutter/tags/wmsdk.h"
+#include "WMVCORE/wmsdk.h"
 
 struct SpyState {
     HRESULT createResult = S_OK;

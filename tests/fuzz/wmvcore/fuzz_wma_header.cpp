@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cutter/tags/wmsdk.h"
+#include "WMVCORE/wmsdk.h"
 
 extern "C" HRESULT WMCreateEditor(IWMMetadataEditor** editor);
 

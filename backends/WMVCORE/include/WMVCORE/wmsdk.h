@@ -1,6 +1,7 @@
-// The metadata editor of the media format library ("WMVCORE.DLL", entry WMCreateEditor):
-// the editor and header-information interfaces in their Windows slot order, shared by the
-// WMA tag writer and the module that implements them.
+// The published interface of the metadata editor module ("WMVCORE.DLL", entry
+// WMCreateEditor): the editor and header-information interfaces in their Windows slot
+// order, their identifiers and status codes. The module implements them; a client loads
+// the module by name and calls them.
 #pragma once
 
 #include "com/interfaces.h"

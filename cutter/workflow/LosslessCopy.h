@@ -40,6 +40,12 @@ CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_
 // kept at each join.
 CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
+// Joins MP3 files of one MPEG version, sample rate and channel mode by copying their
+// frames, except a few frames around each join that are decoded and encoded again with
+// the files' settings; every input's exact samples are kept elsewhere. Only files whose
+// frames line up at the joins (pieces of one encoding) can be joined so.
+CopyResult JoinMp3Files(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
+
 // The frame of a time, as the readers seek it: round(ms x rate / 1000), halves up.
 std::int64_t FrameOfTime(std::int64_t ms, int sampleRate);
 

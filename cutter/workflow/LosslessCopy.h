@@ -40,6 +40,10 @@ CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_
 // kept at each join.
 CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
+// Joins WAV files of one sample format (their format chunks byte for byte the same) by
+// copying their samples.
+CopyResult JoinWavFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
+
 // Joins MP3 files of one MPEG version, sample rate and channel mode by copying their
 // frames, except a few frames around each join that are decoded and encoded again with
 // the files' settings; every input's exact samples are kept elsewhere. Only files whose

@@ -237,6 +237,19 @@ TEST_F(LosslessCopyTest, WavPiecesHoldTheSourceFrames) {
             "ffmpeg -nostdin -v error -y -i " + Quote(Wav(44100, 2, 3.3)) + " -c:a " + codec + " " + Quote(src.path);
         ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
         CheckPieces(src, dir, ".wav", CopyWavSpan, {{"ffmpeg", Ffmpeg}}, {0, 1234, 2017});
+        // The pieces joined again hold the source's samples, bit for bit.
+        QStringList pieces;
+        for (int i = 0; i < 3; ++i) pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".wav");
+        const std::string joined = dir + "/joined.wav";
+        ASSERT_EQ(CopyResult::Copied, JoinWavFiles(pieces, QString::fromStdString(joined)).outcome);
+        EXPECT_TRUE(Ffmpeg(src.path) == Ffmpeg(joined));
+        // A file of another sample format is not joined so.
+        if (std::string(codec) != "pcm_s16le") {
+            pieces << QString::fromStdString(dir + "/s16.wav");
+            EXPECT_EQ(CopyResult::NotCopyable, JoinWavFiles(pieces, QString::fromStdString(joined)).outcome);
+        } else {
+            testmedia::Run("cp " + Quote(src.path) + " " + Quote(dir + "/s16.wav"));
+        }
     }
 }
 

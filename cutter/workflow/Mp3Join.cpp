@@ -25,6 +25,7 @@ namespace {
 constexpr int kDecoderDelay = 529;  // what gapless decoders add to the stated encoder delay
 constexpr int kLeadIn = 3;          // frames encoded before a run and dropped, to settle the encoder
 constexpr int kRun = 3;             // frames encoded at each join: one before the join's frame, one after
+constexpr int kLongestRun = 8;      // when the first copied frame's borrowed bytes fit in none before
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -124,8 +125,9 @@ bool JoinedSamples(const std::vector<Input>& inputs, std::int64_t g0, std::int64
     return true;
 }
 
-// Encodes the joined audio for output frames [first, first + kRun) and answers them.
-std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t first, QString& problem) {
+// Encodes the joined audio for output frames [first, first + kLongestRun) and answers them:
+// with the inputs' settings, or at a constant `kbps` when given.
+std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t first, QString& problem, int kbps = 0) {
     const Input& in = inputs.front();
     const Mp3Stream& s = in.s;
     const std::int64_t spf = s.samplesPerFrame;
@@ -141,9 +143,9 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
     bool constant = true;
     for (const Input& i : inputs)
         for (const Mp3Frame& f : i.s.frames) constant = constant && f.bitrateIndex == s.frames.front().bitrateIndex;
-    if (constant) {
+    if (constant || kbps > 0) {
         lame_set_VBR(gf, vbr_off);
-        lame_set_brate(gf, Mp3Kbps(s, s.frames.front().bitrateIndex));
+        lame_set_brate(gf, kbps > 0 ? kbps : Mp3Kbps(s, s.frames.front().bitrateIndex));
     } else {
         lame_set_VBR(gf, vbr_default);
         const int quality = static_cast<int>(s.quality);
@@ -156,7 +158,7 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
     // Encoded frame m decodes to the input samples from m x spf - encoder delay - decoder delay.
     const std::int64_t lag = lame_get_encoder_delay(gf) + kDecoderDelay;
     const std::int64_t g0 = first * spf - in.lead - kLeadIn * spf + lag;
-    const std::int64_t g1 = (first + kRun + 2) * spf - in.lead;
+    const std::int64_t g1 = (first + kLongestRun + 2) * spf - in.lead;
     std::vector<float> left, right;
     if (!JoinedSamples(inputs, g0, g1, left, right)) {
         problem = Text("the frames around a join cannot be decoded");
@@ -173,12 +175,12 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
     n += tail;
     const Mp3Stream made = ScanMp3(out.data(), n);
     if (!made.problem.isEmpty() || made.version != s.version || made.rateIndex != s.rateIndex ||
-        static_cast<int>(made.frames.size()) < kLeadIn + kRun) {
+        static_cast<int>(made.frames.size()) < kLeadIn + kLongestRun) {
         problem = Text("the frames around a join cannot be encoded");
         return {};
     }
     std::vector<Bytes> run;
-    for (int m = kLeadIn; m < kLeadIn + kRun; ++m) {
+    for (int m = kLeadIn; m < kLeadIn + kLongestRun; ++m) {
         const Mp3Frame& f = made.frames[static_cast<std::size_t>(m)];
         if (f.mainDataBegin != 0 || f.headerBytes != 4) {
             problem = Text("the frames around a join cannot be encoded");
@@ -281,17 +283,43 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
         Piece run;
         run.made = EncodeRun(inputs, next, result.reason);
         if (run.made.empty()) return result;
-        next += kRun;
+        // The shortest run after which the first copied frame's borrowed bytes fit at the
+        // end of the run's last frame.
         const Input& right = inputs[i + 1];
-        const std::int64_t c = next - right.offset;
-        if (c < 1 || c >= static_cast<std::int64_t>(right.s.frames.size())) {
-            result.reason = Text("a file is too short to be joined without re-encoding");
-            return result;
+        bool carried = false;
+        for (int length = kRun; length <= kLongestRun && !carried; ++length) {
+            const std::int64_t c = next + length - right.offset;
+            if (c < 1 || c >= static_cast<std::int64_t>(right.s.frames.size())) break;
+            Bytes last = run.made[static_cast<std::size_t>(length - 1)];
+            const Mp3Frame& borrower = right.s.frames[static_cast<std::size_t>(c)];
+            carried = CarryReservoir(right.s, last,
+                                     Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c),
+                                                        borrower.mainDataBegin));
+            if (!carried) continue;
+            run.made.resize(static_cast<std::size_t>(length));
+            run.made.back() = std::move(last);
+            next += length;
         }
-        const Mp3Frame& borrower = right.s.frames[static_cast<std::size_t>(c)];
-        if (!CarryReservoir(right.s, run.made.back(),
-                            Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c), borrower.mainDataBegin))) {
-            result.reason = Text("the bit reservoir does not fit in one frame");
+        // Frames that fill themselves (high bitrates) leave no room for those bytes: the
+        // run's last frame is then taken from an encode at a lower bitrate, and grows.
+        const std::int64_t c = next + kRun - right.offset;
+        if (!carried && c >= 1 && c < static_cast<std::int64_t>(right.s.frames.size())) {
+            const int borrowed = right.s.frames[static_cast<std::size_t>(c)].mainDataBegin;
+            int index = 14;
+            while (index > 1 && Mp3FrameLength(right.s, index, 0) > Mp3FrameLength(right.s, 14, 0) - borrowed) --index;
+            std::vector<Bytes> lower = EncodeRun(inputs, next, result.reason, Mp3Kbps(right.s, index));
+            if (lower.empty()) return result;
+            Bytes last = lower[kRun - 1];
+            carried = CarryReservoir(right.s, last,
+                                     Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c), borrowed));
+            if (carried) {
+                run.made.resize(kRun);
+                run.made.back() = std::move(last);
+                next += kRun;
+            }
+        }
+        if (!carried) {
+            result.reason = Text("the bit reservoir does not fit in the frames around a join");
             return result;
         }
         pieces.push_back(std::move(run));

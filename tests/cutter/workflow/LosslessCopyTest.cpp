@@ -149,10 +149,20 @@ TEST_F(LosslessCopyTest, Mp3PiecesDecodeToTheSourceSpan) {
 // exact. Within a join's frames the difference stays well below the signal.
 TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
     const std::vector<std::int64_t> cutsMs = {0, 1234, 4017};
-    for (const char* encode : {"lame --quiet -b 128", "lame --quiet -V 2"}) {
-        SCOPED_TRACE(encode);
+    struct Case {
+        int rate, channels;
+        std::string encode;
+        float mpg123Tolerance;  // as for the pieces: the last float bit at one-granule frames
+    } cases[] = {
+        {44100, 2, "lame --quiet -b 128", 0},
+        {44100, 2, "lame --quiet -V 2", 0},
+        {44100, 2, "lame --quiet -b 320", 0},  // frames too full to carry the borrowed bytes
+        {22050, 1, "lame --quiet -b 32", 1e-7f},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encode);
         const std::string src = dir + "/src.mp3", joined = dir + "/joined.mp3";
-        ASSERT_EQ(0, testmedia::Run(std::string(encode) + " " + Quote(Wav(44100, 2, 7.3)) + " " + Quote(src)));
+        ASSERT_EQ(0, testmedia::Run(c.encode + " " + Quote(Wav(c.rate, c.channels, 7.3)) + " " + Quote(src)));
         QStringList pieces;
         for (std::size_t i = 0; i < cutsMs.size(); ++i) {
             pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".mp3");
@@ -161,16 +171,19 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
         }
         const CopyResult r = JoinMp3Files(pieces, QString::fromStdString(joined));
         ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
-        for (const Decoder& d : {Decoder{"ffmpeg", Ffmpeg}, Decoder{"mpg123", Mpg123}}) {
+        // Around each join: the three frames encoded anew, at most two frames before the join
+        // and one after, and the copied frames whose overlap they feed (one of two granules,
+        // two of one granule).
+        const std::int64_t spf = c.rate >= 32000 ? 1152 : 576, after = spf == 1152 ? 3 : 4;
+        for (const Decoder& d : {Decoder{"ffmpeg", Ffmpeg}, Decoder{"mpg123", Mpg123, c.mpg123Tolerance}}) {
             const Bytes want = d.decode(src), got = d.decode(joined);
             ASSERT_EQ(want.size(), got.size()) << d.name;
-            EXPECT_EQ(static_cast<std::int64_t>(want.size() / 8), r.frames) << d.name;
-            // Around each join: three frames encoded anew and the frame whose overlap they feed.
+            EXPECT_EQ(static_cast<std::int64_t>(want.size() / 4 / c.channels), r.frames) << d.name;
             std::vector<bool> near(want.size() / 4, false);
             for (std::size_t i = 1; i < cutsMs.size(); ++i) {
-                const std::int64_t at = FrameOfTime(cutsMs[i], 44100);
-                for (std::int64_t f = std::max<std::int64_t>(0, at - 3 * 1152); f < at + 4 * 1152; ++f)
-                    near[static_cast<std::size_t>(2 * f)] = near[static_cast<std::size_t>(2 * f + 1)] = true;
+                const std::int64_t at = FrameOfTime(cutsMs[i], c.rate);
+                for (std::int64_t f = (at - 2 * spf) * c.channels; f < (at + after * spf) * c.channels; ++f)
+                    near[static_cast<std::size_t>(f)] = true;
             }
             double signal = 0, noise = 0;
             std::size_t differ = 0;
@@ -179,7 +192,7 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
                 std::memcpy(&w, &want[4 * i], 4);
                 std::memcpy(&g, &got[4 * i], 4);
                 if (!near[i]) {
-                    differ += w != g;
+                    differ += std::abs(w - g) > d.tolerance;
                 } else {
                     signal += double{w} * w;
                     noise += double{w - g} * (w - g);
@@ -187,7 +200,7 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
             }
             EXPECT_EQ(0u, differ) << d.name << ": samples away from the joins differ";
             const double snr = 10 * std::log10(signal / std::max(noise, 1e-30));
-            std::printf("%s %s: %.1f dB around the joins\n", encode, d.name, snr);
+            std::printf("%s %s: %.1f dB around the joins\n", c.encode.c_str(), d.name, snr);
             EXPECT_GT(snr, 12.0) << d.name;
         }
         ExpectMp3valClean(joined);

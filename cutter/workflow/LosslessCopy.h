@@ -35,9 +35,10 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
 CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_t startMs, std::int64_t endMs,
                        const CopyTick& tick = {});
 
-// Joins Ogg Vorbis files of one sample rate and channel count into one chained file, one
-// stream per input, each keeping its own positions, so every input's exact samples are
-// kept at each join.
+// Joins Ogg Vorbis files of one sample rate and channel count, so every input's exact
+// samples are kept at each join: into one stream when they play on from each other
+// (adjacent pieces of one encode), otherwise into a chained file, one stream per input,
+// each keeping its own positions.
 CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
 // Joins WAV files of one sample format (their format chunks byte for byte the same) by

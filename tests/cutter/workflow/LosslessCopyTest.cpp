@@ -227,17 +227,28 @@ TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {
                                     : c.encode + " -o " + Quote(src.path) + " " + Quote(wav);
         ASSERT_EQ(0, testmedia::Run(cmd)) << cmd;
         CheckPieces(src, dir, ".ogg", CopyOggSpan, {{"oggdec", Oggdec, 0, 2}}, {0, 1234, 4017});
-        // The three pieces joined without encoding give the source's decode back.
+        // The three pieces joined without encoding give the source's decode back, in one
+        // stream; pieces that do not play on from each other are chained.
+        const auto piece = [&](int i) { return dir + "/piece" + std::to_string(i) + ".ogg"; };
         QStringList pieces;
-        for (int i = 0; i < 3; ++i) pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".ogg");
-        ASSERT_EQ(CopyResult::Copied, JoinOggFiles(pieces, QString::fromStdString(dir + "/piece3.ogg")).outcome);
-        EXPECT_TRUE(Oggdec(src.path) == Oggdec(dir + "/piece3.ogg"));
-        for (int i = 0; i < 4; ++i) {
-            const std::string piece = Quote(dir + "/piece" + std::to_string(i) + ".ogg");
+        for (int i = 0; i < 3; ++i) pieces << QString::fromStdString(piece(i));
+        ASSERT_EQ(CopyResult::Copied, JoinOggFiles(pieces, QString::fromStdString(piece(3))).outcome);
+        EXPECT_TRUE(Oggdec(src.path) == Oggdec(piece(3)));
+        ASSERT_EQ(CopyResult::Copied, JoinOggFiles({pieces[2], pieces[0]}, QString::fromStdString(piece(4))).outcome);
+        Bytes chained = Oggdec(piece(2));
+        const Bytes first = Oggdec(piece(0));
+        chained.insert(chained.end(), first.begin(), first.end());
+        EXPECT_TRUE(chained == Oggdec(piece(4)));
+        for (int i = 0; i < 5; ++i) {
             std::string report;
-            EXPECT_EQ(0, testmedia::Run("ogginfo " + piece + " 2>&1", &report)) << report;
+            EXPECT_EQ(0, testmedia::Run("ogginfo " + Quote(piece(i)) + " 2>&1", &report)) << report;
             EXPECT_EQ(std::string::npos, report.find("WARNING")) << report;
-            EXPECT_EQ(0, testmedia::Run("oggz-validate " + piece + " 2>&1", &report)) << report;
+            std::size_t streams = 0;
+            for (std::size_t at = report.find("New logical stream"); at != std::string::npos;
+                 at = report.find("New logical stream", at + 1))
+                ++streams;
+            EXPECT_EQ(i == 4 ? 2u : 1u, streams) << report;
+            EXPECT_EQ(0, testmedia::Run("oggz-validate " + Quote(piece(i)) + " 2>&1", &report)) << report;
         }
     }
 }

@@ -29,15 +29,13 @@ constexpr int kLongestRun = 8;      // when the first copied frame's borrowed by
 
 using Bytes = std::vector<std::uint8_t>;
 
-QString Text(const char* s) { return QCoreApplication::translate("LosslessCopy", s); }
-
 struct Input {
     std::unique_ptr<MappedSource> src;
     Mp3Stream s;
-    int mode = 0;                // channel mode of the headers
-    std::int64_t lead = 0;       // raw frames before decoded frame 0
-    std::int64_t start = 0;      // output position (decoded frames) of its first frame
-    std::int64_t offset = 0;     // output frame index of its frame 0
+    int mode = 0;             // channel mode of the headers
+    std::int64_t lead = 0;    // raw frames before decoded frame 0
+    std::int64_t start = 0;   // output position (decoded frames) of its first frame
+    std::int64_t offset = 0;  // output frame index of its frame 0
 };
 
 // A stretch of output frames: copied frames of an input, or frames made here.
@@ -47,7 +45,9 @@ struct Piece {
     std::vector<Bytes> made;
 };
 
-int Mode(const Mp3Frame& f) { return static_cast<int>((f.header >> 6) & 3); }
+int Mode(const Mp3Frame& f) {
+    return static_cast<int>((f.header >> 6) & 3);
+}
 
 // The bytes of main data a frame's granules use, from its side information.
 int UsedMainBytes(const Mp3Stream& s, const std::uint8_t* frame, int headerBytes) {
@@ -78,14 +78,16 @@ int UsedMainBytes(const Mp3Stream& s, const std::uint8_t* frame, int headerBytes
 // Decodes an input's frames [j0, j1) the way the span copy holds them (a made frame with
 // the borrowed bytes, the history frames, the span's frames): the source's own samples,
 // on the 16-bit scale the encoder takes.
-bool Decode(const Input& in, std::int64_t j0, std::int64_t j1, std::vector<float>& left, std::vector<float>& right) {
+bool Decode(const Input& in, std::int64_t j0, std::int64_t j1, std::vector<float>& left,
+            std::vector<float>& right) {
     const Mp3CopyPlan plan = PlanMp3Copy(in.src->data(), in.s, j0, j1);
     if (!plan.problem.isEmpty()) return false;
     const Mp3Frame& first = in.s.frames[static_cast<std::size_t>(plan.first)];
     const Mp3Frame& last = in.s.frames[static_cast<std::size_t>(plan.last)];
     Bytes feed(plan.silent);
     feed.insert(feed.end(), in.src->data() + first.offset, in.src->data() + last.offset + last.length);
-    feed.insert(feed.end(), plan.silent.begin(), plan.silent.end());  // lets the decoder finish the last frame
+    feed.insert(feed.end(), plan.silent.begin(),
+                plan.silent.end());  // lets the decoder finish the last frame
     hip_t hip = hip_decode_init();
     if (!hip) return false;
     std::vector<short> l(4608), r(4608), outL, outR;
@@ -108,8 +110,8 @@ bool Decode(const Input& in, std::int64_t j0, std::int64_t j1, std::vector<float
 }
 
 // The joined decoded frames [g0, g1), silence outside the inputs.
-bool JoinedSamples(const std::vector<Input>& inputs, std::int64_t g0, std::int64_t g1, std::vector<float>& left,
-                   std::vector<float>& right) {
+bool JoinedSamples(const std::vector<Input>& inputs, std::int64_t g0, std::int64_t g1,
+                   std::vector<float>& left, std::vector<float>& right) {
     left.assign(static_cast<std::size_t>(g1 - g0), 0.0f);
     right.assign(left.size(), 0.0f);
     const std::int64_t origin = inputs.front().start;
@@ -127,7 +129,8 @@ bool JoinedSamples(const std::vector<Input>& inputs, std::int64_t g0, std::int64
 
 // Encodes the joined audio for output frames [first, first + kLongestRun) and answers them:
 // with the inputs' settings, or at a constant `kbps` when given.
-std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t first, QString& problem, int kbps = 0) {
+std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t first, QString& problem,
+                             int kbps = 0) {
     const Input& in = inputs.front();
     const Mp3Stream& s = in.s;
     const std::int64_t spf = s.samplesPerFrame;
@@ -142,7 +145,8 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
     lame_set_bWriteVbrTag(gf, 0);
     bool constant = true;
     for (const Input& i : inputs)
-        for (const Mp3Frame& f : i.s.frames) constant = constant && f.bitrateIndex == s.frames.front().bitrateIndex;
+        for (const Mp3Frame& f : i.s.frames)
+            constant = constant && f.bitrateIndex == s.frames.front().bitrateIndex;
     if (constant || kbps > 0) {
         lame_set_VBR(gf, vbr_off);
         lame_set_brate(gf, kbps > 0 ? kbps : Mp3Kbps(s, s.frames.front().bitrateIndex));
@@ -152,7 +156,8 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
         lame_set_VBR_quality(gf, quality > 0 && quality <= 100 ? std::clamp((100 - quality) / 10, 0, 9) : 4);
     }
     if (lame_init_params(gf) < 0) {
-        problem = Text("the encoder does not take the files' settings");
+        problem =
+            QCoreApplication::translate("LosslessCopy", "the encoder does not take the files' settings");
         return {};
     }
     // Encoded frame m decodes to the input samples from m x spf - encoder delay - decoder delay.
@@ -161,7 +166,7 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
     const std::int64_t g1 = (first + kLongestRun + 2) * spf - in.lead;
     std::vector<float> left, right;
     if (!JoinedSamples(inputs, g0, g1, left, right)) {
-        problem = Text("the frames around a join cannot be decoded");
+        problem = QCoreApplication::translate("LosslessCopy", "the frames around a join cannot be decoded");
         return {};
     }
     Bytes out(left.size() * 5 / 4 + 2 * 7200);
@@ -169,28 +174,30 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
                                      static_cast<int>(out.size()));
     const int tail = n >= 0 ? lame_encode_flush(gf, out.data() + n, static_cast<int>(out.size()) - n) : -1;
     if (n < 0 || tail < 0) {
-        problem = Text("the frames around a join cannot be encoded");
+        problem = QCoreApplication::translate("LosslessCopy", "the frames around a join cannot be encoded");
         return {};
     }
     n += tail;
     const Mp3Stream made = ScanMp3(out.data(), n);
     if (!made.problem.isEmpty() || made.version != s.version || made.rateIndex != s.rateIndex ||
         static_cast<int>(made.frames.size()) < kLeadIn + kLongestRun) {
-        problem = Text("the frames around a join cannot be encoded");
+        problem = QCoreApplication::translate("LosslessCopy", "the frames around a join cannot be encoded");
         return {};
     }
     std::vector<Bytes> run;
     for (int m = kLeadIn; m < kLeadIn + kLongestRun; ++m) {
         const Mp3Frame& f = made.frames[static_cast<std::size_t>(m)];
         if (f.mainDataBegin != 0 || f.headerBytes != 4) {
-            problem = Text("the frames around a join cannot be encoded");
+            problem =
+                QCoreApplication::translate("LosslessCopy", "the frames around a join cannot be encoded");
             return {};
         }
         Bytes frame(out.data() + f.offset, out.data() + f.offset + f.length);
         // The copyright, original, emphasis and private flags of the inputs' frames.
         constexpr std::uint32_t kFlags = 0x10Fu;
         const std::uint32_t h = (f.header & ~kFlags) | (s.frames.front().header & kFlags);
-        for (int k = 0; k < 4; ++k) frame[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(h >> (24 - 8 * k));
+        for (int k = 0; k < 4; ++k)
+            frame[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(h >> (24 - 8 * k));
         run.push_back(std::move(frame));
     }
     return run;
@@ -200,7 +207,8 @@ std::vector<Bytes> EncodeRun(const std::vector<Input>& inputs, std::int64_t firs
 // at a higher bitrate when it does not fit.
 bool CarryReservoir(const Mp3Stream& s, Bytes& frame, const Bytes& reservoir) {
     Mp3Frame f;
-    f.header = (std::uint32_t{frame[0]} << 24) | (std::uint32_t{frame[1]} << 16) | (std::uint32_t{frame[2]} << 8) | frame[3];
+    f.header = (std::uint32_t{frame[0]} << 24) | (std::uint32_t{frame[1]} << 16) |
+               (std::uint32_t{frame[2]} << 8) | frame[3];
     f.bitrateIndex = Mp3BitrateIndex(frame.data());
     const int head = 4 + s.sideInfo;
     const int used = head + UsedMainBytes(s, frame.data(), 4);
@@ -222,6 +230,7 @@ bool CarryReservoir(const Mp3Stream& s, Bytes& frame, const Bytes& reservoir) {
 
 CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const CopyTick& tick) {
     CopyResult result;
+    if (paths.isEmpty()) return result;
     std::vector<Input> inputs;
     for (const QString& path : paths) {
         Input in;
@@ -236,22 +245,25 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
             return result;
         }
         if (in.s.damagedAt >= 0) {
-            result.reason = Text("the frames end in damaged data");
+            result.reason = QCoreApplication::translate("LosslessCopy", "the frames end in damaged data");
             return result;
         }
         if (!in.s.hasLame) {
-            result.reason = Text("a file does not state its encoder delay");
+            result.reason =
+                QCoreApplication::translate("LosslessCopy", "a file does not state its encoder delay");
             return result;
         }
         in.mode = Mode(in.s.frames.front());
         in.lead = in.s.delay + kDecoderDelay;
         const Input* first = inputs.empty() ? nullptr : &inputs.front();
-        if (first && (in.s.version != first->s.version || in.s.rateIndex != first->s.rateIndex || in.mode != first->mode)) {
-            result.reason = Text("the files differ in sample rate or channel mode");
+        if (first && (in.s.version != first->s.version || in.s.rateIndex != first->s.rateIndex ||
+                      in.mode != first->mode)) {
+            result.reason = QCoreApplication::translate("LosslessCopy",
+                                                        "the files differ in sample rate or channel mode");
             return result;
         }
         if (in.mode == 2) {  // dual channel: the encoder cannot make it
-            result.reason = Text("the files are dual channel");
+            result.reason = QCoreApplication::translate("LosslessCopy", "the files are dual channel");
             return result;
         }
         in.start = first ? inputs.back().start + inputs.back().s.decodedFrames : in.lead;
@@ -260,7 +272,9 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
     const std::int64_t spf = inputs.front().s.samplesPerFrame;
     for (Input& in : inputs) {
         if ((in.start - in.lead) % spf != 0) {
-            result.reason = Text("the files' frames do not line up at the joins (only pieces of one encoding do)");
+            result.reason = QCoreApplication::translate(
+                "LosslessCopy",
+                "the files' frames do not line up at the joins (only pieces of one encoding do)");
             return result;
         }
         in.offset = (in.start - in.lead) / spf;
@@ -274,7 +288,8 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
         const auto count = static_cast<std::int64_t>(in.s.frames.size());
         const std::int64_t until = i + 1 < inputs.size() ? inputs[i + 1].start / spf - 1 : in.offset + count;
         if (next - in.offset < 0 || until <= next || until - in.offset > count) {
-            result.reason = Text("a file is too short to be joined without re-encoding");
+            result.reason = QCoreApplication::translate(
+                "LosslessCopy", "a file is too short to be joined without re-encoding");
             return result;
         }
         pieces.push_back({static_cast<int>(i), next - in.offset, until - in.offset, {}});
@@ -292,9 +307,9 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
             if (c < 1 || c >= static_cast<std::int64_t>(right.s.frames.size())) break;
             Bytes last = run.made[static_cast<std::size_t>(length - 1)];
             const Mp3Frame& borrower = right.s.frames[static_cast<std::size_t>(c)];
-            carried = CarryReservoir(right.s, last,
-                                     Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c),
-                                                        borrower.mainDataBegin));
+            carried = CarryReservoir(
+                right.s, last,
+                Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c), borrower.mainDataBegin));
             if (!carried) continue;
             run.made.resize(static_cast<std::size_t>(length));
             run.made.back() = std::move(last);
@@ -306,12 +321,13 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
         if (!carried && c >= 1 && c < static_cast<std::int64_t>(right.s.frames.size())) {
             const int borrowed = right.s.frames[static_cast<std::size_t>(c)].mainDataBegin;
             int index = 14;
-            while (index > 1 && Mp3FrameLength(right.s, index, 0) > Mp3FrameLength(right.s, 14, 0) - borrowed) --index;
+            while (index > 1 && Mp3FrameLength(right.s, index, 0) > Mp3FrameLength(right.s, 14, 0) - borrowed)
+                --index;
             std::vector<Bytes> lower = EncodeRun(inputs, next, result.reason, Mp3Kbps(right.s, index));
             if (lower.empty()) return result;
             Bytes last = lower[kRun - 1];
-            carried = CarryReservoir(right.s, last,
-                                     Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c), borrowed));
+            carried = CarryReservoir(
+                right.s, last, Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(c), borrowed));
             if (carried) {
                 run.made.resize(kRun);
                 run.made.back() = std::move(last);
@@ -319,7 +335,8 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
             }
         }
         if (!carried) {
-            result.reason = Text("the bit reservoir does not fit in the frames around a join");
+            result.reason = QCoreApplication::translate(
+                "LosslessCopy", "the bit reservoir does not fit in the frames around a join");
             return result;
         }
         pieces.push_back(std::move(run));
@@ -333,7 +350,8 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
     facts.delay = head.s.delay;
     facts.padding = static_cast<int>(next * spf + kDecoderDelay - head.lead - decoded);
     if (facts.padding < 0 || facts.padding > 4095) {
-        result.reason = Text("the joined file's padding cannot be stated");
+        result.reason =
+            QCoreApplication::translate("LosslessCopy", "the joined file's padding cannot be stated");
         return result;
     }
     const int bitrate0 = head.s.frames.front().bitrateIndex;
@@ -363,7 +381,8 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
     for (const Piece& p : pieces) {
         if (!going) break;
         if (p.input < 0) {
-            for (const Bytes& f : p.made) going = going && out.Write(f.data(), static_cast<std::int64_t>(f.size()));
+            for (const Bytes& f : p.made)
+                going = going && out.Write(f.data(), static_cast<std::int64_t>(f.size()));
             continue;
         }
         const Input& in = inputs[static_cast<std::size_t>(p.input)];

@@ -6,7 +6,9 @@
 // of a run carries, at its end, the bytes the first copied frame after it borrows.
 //
 // Frames keep their place on the frame grid, so a join is possible only where both sides'
-// samples fall on the same place within a frame, as pieces cut from one encode do.
+// samples fall on the same place within a frame, as pieces cut from one encode do. Where
+// adjacent pieces of one encode meet, their frames carry on as in the encode and the join
+// is copied too, exact.
 #include <lame/lame.h>
 
 #include <QCoreApplication>
@@ -226,6 +228,28 @@ bool CarryReservoir(const Mp3Stream& s, Bytes& frame, const Bytes& reservoir) {
     return true;
 }
 
+// Whether the right input's frames from output frame `t` on may follow the left's frames
+// before it as they are: the frames they overlap with (one of two granules, two of one
+// granule) and the bytes those borrow are the same on both sides, as where adjacent pieces
+// of one encode meet. Then nothing is encoded at the join.
+bool Splices(const Input& left, const Input& right, std::int64_t t) {
+    const int history = left.s.samplesPerFrame == 1152 ? 1 : 2;
+    const std::int64_t l = t - history - left.offset, r = t - history - right.offset;
+    if (l < 0 || r < 0 || l + history > static_cast<std::int64_t>(left.s.frames.size()) ||
+        r + history >= static_cast<std::int64_t>(right.s.frames.size()))
+        return false;
+    for (int k = 0; k < history; ++k) {
+        const Mp3Frame& a = left.s.frames[static_cast<std::size_t>(l + k)];
+        const Mp3Frame& b = right.s.frames[static_cast<std::size_t>(r + k)];
+        if (a.length != b.length ||
+            std::memcmp(left.src->data() + a.offset, right.src->data() + b.offset, static_cast<std::size_t>(a.length)) != 0)
+            return false;
+    }
+    const int borrowed = left.s.frames[static_cast<std::size_t>(l)].mainDataBegin;
+    return Mp3ReservoirBefore(left.src->data(), left.s, static_cast<int>(l), borrowed) ==
+           Mp3ReservoirBefore(right.src->data(), right.s, static_cast<int>(r), borrowed);
+}
+
 }  // namespace
 
 CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const CopyTick& tick) {
@@ -286,7 +310,12 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const Input& in = inputs[i];
         const auto count = static_cast<std::int64_t>(in.s.frames.size());
-        const std::int64_t until = i + 1 < inputs.size() ? inputs[i + 1].start / spf - 1 : in.offset + count;
+        // The first output frame after the left input's last sample.
+        const std::int64_t after = i + 1 < inputs.size() ? (inputs[i + 1].start + spf - 1) / spf : 0;
+        const bool splice = i + 1 < inputs.size() && Splices(in, inputs[i + 1], after);
+        const std::int64_t until = i + 1 == inputs.size() ? in.offset + count
+                                   : splice               ? after
+                                                          : inputs[i + 1].start / spf - 1;
         if (next - in.offset < 0 || until <= next || until - in.offset > count) {
             result.reason = QCoreApplication::translate(
                 "LosslessCopy", "a file is too short to be joined without re-encoding");
@@ -295,6 +324,7 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
         pieces.push_back({static_cast<int>(i), next - in.offset, until - in.offset, {}});
         next = until;
         if (i + 1 == inputs.size()) break;
+        if (splice) continue;
         Piece run;
         run.made = EncodeRun(inputs, next, result.reason);
         if (run.made.empty()) return result;

@@ -144,11 +144,12 @@ TEST_F(LosslessCopyTest, Mp3PiecesDecodeToTheSourceSpan) {
     }
 }
 
-// Three adjacent pieces of a lame encode joined again: the frames around each join are
-// encoded anew, everything else is the source's decode sample for sample, and the length is
-// exact. Within a join's frames the difference stays well below the signal.
-TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
-    const std::vector<std::int64_t> cutsMs = {0, 1234, 4017};
+// Three adjacent pieces of a lame encode joined again give the source's decode back, sample
+// for sample, and as long. With the middle piece taken from another encode (the same audio
+// at half the level) the frames around each join are encoded anew: everything else is the
+// pieces' own decode, and within those frames the difference stays well below the signal.
+TEST_F(LosslessCopyTest, Mp3PiecesJoinByTheirFrames) {
+    const std::vector<std::int64_t> cutsMs = {0, 1234, 3017, 5000};
     struct Case {
         int rate, channels;
         std::string encode;
@@ -161,26 +162,42 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.encode);
-        const std::string src = dir + "/src.mp3", joined = dir + "/joined.mp3";
-        ASSERT_EQ(0, testmedia::Run(c.encode + " " + Quote(Wav(c.rate, c.channels, 7.3)) + " " + Quote(src)));
-        QStringList pieces;
-        for (std::size_t i = 0; i < cutsMs.size(); ++i) {
-            pieces << QString::fromStdString(dir + "/piece" + std::to_string(i) + ".mp3");
-            const std::int64_t end = i + 1 < cutsMs.size() ? cutsMs[i + 1] : 8000;
-            ASSERT_EQ(CopyResult::Copied, CopyMp3Span(QString::fromStdString(src), pieces.back(), cutsMs[i], end).outcome);
+        const std::string wav = Wav(c.rate, c.channels, 4.6), quiet = dir + "/quiet.wav";
+        ASSERT_EQ(0, testmedia::Run("ffmpeg -nostdin -v error -y -i " + Quote(wav) + " -af volume=0.5 " + Quote(quiet)));
+        QStringList pieces, mixed;
+        for (const std::string& in : {wav, quiet}) {
+            const std::string src = in + ".mp3";
+            ASSERT_EQ(0, testmedia::Run(c.encode + " " + Quote(in) + " " + Quote(src)));
+            for (std::size_t i = 0; i + 1 < cutsMs.size(); ++i) {
+                const QString piece = QString::fromStdString(src + std::to_string(i) + ".mp3");
+                ASSERT_EQ(CopyResult::Copied,
+                          CopyMp3Span(QString::fromStdString(src), piece, cutsMs[i], cutsMs[i + 1]).outcome);
+                (in == wav ? pieces : mixed) << piece;
+            }
         }
-        const CopyResult r = JoinMp3Files(pieces, QString::fromStdString(joined));
+        mixed = {pieces[0], mixed[1], pieces[2]};
+        const std::string joined = dir + "/joined.mp3", joinedMixed = dir + "/mixed.mp3";
+        CopyResult r = JoinMp3Files(pieces, QString::fromStdString(joined));
         ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
-        // Around each join: the three frames encoded anew, at most two frames before the join
-        // and one after, and the copied frames whose overlap they feed (one of two granules,
-        // two of one granule).
+        r = JoinMp3Files(mixed, QString::fromStdString(joinedMixed));
+        ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
+        // Around each join of the mixed pieces: the frames encoded anew, at most two frames
+        // before the join and one after, and the copied frames whose overlap they feed (one
+        // of two granules, two of one granule).
         const std::int64_t spf = c.rate >= 32000 ? 1152 : 576, after = spf == 1152 ? 3 : 4;
         for (const Decoder& d : {Decoder{"ffmpeg", Ffmpeg}, Decoder{"mpg123", Mpg123, c.mpg123Tolerance}}) {
-            const Bytes want = d.decode(src), got = d.decode(joined);
+            const Bytes whole = d.decode(wav + ".mp3");
+            EXPECT_TRUE(Same(whole, d.decode(joined), d.tolerance)) << d.name << ": pieces of one encode";
+            Bytes want;
+            for (const QString& piece : mixed) {
+                const Bytes part = d.decode(piece.toStdString());
+                want.insert(want.end(), part.begin(), part.end());
+            }
+            const Bytes got = d.decode(joinedMixed);
             ASSERT_EQ(want.size(), got.size()) << d.name;
-            EXPECT_EQ(static_cast<std::int64_t>(want.size() / 4 / c.channels), r.frames) << d.name;
+            ASSERT_EQ(whole.size(), got.size()) << d.name;
             std::vector<bool> near(want.size() / 4, false);
-            for (std::size_t i = 1; i < cutsMs.size(); ++i) {
+            for (std::size_t i = 1; i + 1 < cutsMs.size(); ++i) {
                 const std::int64_t at = FrameOfTime(cutsMs[i], c.rate);
                 for (std::int64_t f = (at - 2 * spf) * c.channels; f < (at + after * spf) * c.channels; ++f)
                     near[static_cast<std::size_t>(f)] = true;
@@ -200,10 +217,11 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinBackToTheSource) {
             }
             EXPECT_EQ(0u, differ) << d.name << ": samples away from the joins differ";
             const double snr = 10 * std::log10(signal / std::max(noise, 1e-30));
-            std::printf("%s %s: %.1f dB around the joins\n", c.encode.c_str(), d.name, snr);
+            std::printf("%s %s: %.1f dB around the encoded joins\n", c.encode.c_str(), d.name, snr);
             EXPECT_GT(snr, 12.0) << d.name;
         }
         ExpectMp3valClean(joined);
+        ExpectMp3valClean(joinedMixed);
     }
 }
 

@@ -223,6 +223,12 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinByTheirFrames) {
         ExpectMp3valClean(joined);
         ExpectMp3valClean(joinedMixed);
     }
+    // Files of different rates are not joined so (the merge encodes them instead).
+    const CopyResult r = JoinMp3Files({QString::fromStdString(dir + "/src-44100-2.wav.mp30.mp3"),
+                                       QString::fromStdString(dir + "/src-22050-1.wav.mp31.mp3")},
+                                      QString::fromStdString(dir + "/rates.mp3"));
+    EXPECT_EQ(CopyResult::NotCopyable, r.outcome);
+    EXPECT_TRUE(r.reason.contains("differ in sample rate")) << r.reason.toStdString();
 }
 
 TEST_F(LosslessCopyTest, OggPiecesDecodeToTheSourceSpanAndPassTheCheckers) {

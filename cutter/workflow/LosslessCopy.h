@@ -46,9 +46,10 @@ CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const 
 CopyResult JoinWavFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
 // Joins MP3 files of one MPEG version, sample rate and channel mode by copying their
-// frames, except a few frames around each join that are decoded and encoded again with
-// the files' settings; every input's exact samples are kept elsewhere. Only files whose
-// frames line up at the joins (pieces of one encoding) can be joined so.
+// frames. Where adjacent pieces of one encode meet, the frames carry on as in the encode
+// and the join is exact; around any other join a few frames are decoded and encoded again
+// with the files' settings, and every input's exact samples are kept elsewhere. Only files
+// whose frames line up at the joins (as pieces of one encode do) can be joined so.
 CopyResult JoinMp3Files(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
 // The frame of a time, as the readers seek it: round(ms x rate / 1000), halves up.

@@ -118,8 +118,9 @@ FileState MergeFile(const QString& path, FormatCode out, const OutputFile& file,
 }
 
 // Joins the inputs without encoding when the user asked for it and they can be: MP3 files
-// whose frames line up (a few frames at each join encoded anew), WAV files of one sample
-// format, Ogg Vorbis files of one rate and channel count. Otherwise it tells the user the
+// whose frames line up (a few frames encoded anew at joins that are not adjacent pieces of
+// one encode), WAV files of one sample format, Ogg Vorbis files of one rate and channel
+// count. Otherwise it tells the user the
 // output is encoded, and why, and answers false.
 bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCode out, JobComponents& c,
                 JobHost& host, MergeJobResult& result) {

@@ -2,7 +2,9 @@
 # Three one-minute segments of a 10-minute 128 kbps MP3 copied without re-encoding:
 # "tarvelcut cut --copy" beside three "ffmpeg -ss -to -c copy" runs (goal: at most 1.0x)
 # and beside tarvelcut's own encoding cut of the same segments, in one run. Each side runs
-# ROUNDS times, alternating, and the best time of each is reported.
+# ROUNDS times, alternating, and the best time of each is reported. Then three adjacent
+# one-minute pieces (cut with --copy) are joined: "tarvelcut merge --copy" beside
+# "ffmpeg -f concat -c copy", best of ROUNDS each.
 # usage: bench/copy/run.sh BIN_DIR [ROUNDS]   (the build's bin folder)
 set -eu
 bin=${1:?usage: run.sh BIN_DIR [ROUNDS]}
@@ -44,3 +46,26 @@ awk -v a="$best_copy" -v b="$best_ff" -v e="$best_enc" 'BEGIN {
   printf "copy: tarvelcut --copy %.3f s, ffmpeg -c copy %.3f s, ratio %.2f\n", a, b, a / b
   printf "encoding cut: tarvelcut %.3f s, %.0fx the copy\n", e, e / a }'
 ls -l "$work/a" "$work/e" | awk '/mp3/ { print "  " $5, $NF }'
+
+# Lossless merge of three adjacent pieces.
+"$bin/tarvelcut" cut "$work/src.mp3" --out "$work/m" --format mp3 --copy \
+  --segment 01:00-02:00=p1 --segment 02:00-03:00=p2 --segment 03:00-04:00=p3 >/dev/null
+printf "file '%s'\n" "$work/m/p1.mp3" "$work/m/p2.mp3" "$work/m/p3.mp3" >"$work/list.txt"
+best_merge=999; best_concat=999
+r=0
+while [ $r -lt "$rounds" ]; do
+  r=$((r + 1))
+  rm -f "$work/joined.mp3" "$work/concat.mp3"
+  t0=$(now)
+  "$bin/tarvelcut" merge "$work/joined.mp3" "$work/m/p1.mp3" "$work/m/p2.mp3" "$work/m/p3.mp3" --copy \
+    >/dev/null 2>"$work/merge.err"
+  t1=$(now)
+  ffmpeg -v error -y -f concat -safe 0 -i "$work/list.txt" -c copy "$work/concat.mp3"
+  t2=$(now)
+  best_merge=$(min "$best_merge" "$(echo "$t1 - $t0" | bc)")
+  best_concat=$(min "$best_concat" "$(echo "$t2 - $t1" | bc)")
+done
+if grep -q encoded "$work/merge.err"; then how="encoded: $(cat "$work/merge.err")"; else how="frames copied"; fi
+awk -v a="$best_merge" -v b="$best_concat" -v h="$how" 'BEGIN {
+  printf "merge: tarvelcut merge --copy %.3f s (%s), ffmpeg concat -c copy %.3f s, ratio %.2f\n", a, h, b, a / b }'
+ls -l "$work/joined.mp3" "$work/concat.mp3" | awk '{ print "  " $5, $NF }'

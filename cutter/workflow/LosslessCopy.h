@@ -35,10 +35,22 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
 CopyResult CopyWavSpan(const QString& source, const QString& target, std::int64_t startMs, std::int64_t endMs,
                        const CopyTick& tick = {});
 
-// Joins Ogg Vorbis files of one sample rate and channel count into one chained file, one
-// stream per input, each keeping its own positions, so every input's exact samples are
-// kept at each join.
+// Joins Ogg Vorbis files of one sample rate and channel count, so every input's exact
+// samples are kept at each join: into one stream when they play on from each other
+// (adjacent pieces of one encode), otherwise into a chained file, one stream per input,
+// each keeping its own positions.
 CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
+
+// Joins WAV files of one sample format (their format chunks byte for byte the same) by
+// copying their samples.
+CopyResult JoinWavFiles(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
+
+// Joins MP3 files of one MPEG version, sample rate and channel mode by copying their
+// frames. Where adjacent pieces of one encode meet, the frames carry on as in the encode
+// and the join is exact; around any other join a few frames are decoded and encoded again
+// with the files' settings, and every input's exact samples are kept elsewhere. Only files
+// whose frames line up at the joins (as pieces of one encode do) can be joined so.
+CopyResult JoinMp3Files(const QStringList& inputs, const QString& target, const CopyTick& tick = {});
 
 // The frame of a time, as the readers seek it: round(ms x rate / 1000), halves up.
 std::int64_t FrameOfTime(std::int64_t ms, int sampleRate);

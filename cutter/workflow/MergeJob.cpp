@@ -117,9 +117,11 @@ FileState MergeFile(const QString& path, FormatCode out, const OutputFile& file,
     return FileState::Finished;
 }
 
-// Joins the inputs without encoding when the user asked for it and they can be: Ogg
-// Vorbis inputs of one rate and channel count, in a chained file. Otherwise it tells the
-// user the output is encoded, and why, and answers false.
+// Joins the inputs without encoding when the user asked for it and they can be: MP3 files
+// whose frames line up (a few frames encoded anew at joins that are not adjacent pieces of
+// one encode), WAV files of one sample format, Ogg Vorbis files of one rate and channel
+// count. Otherwise it tells the user the
+// output is encoded, and why, and answers false.
 bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCode out, JobComponents& c,
                 JobHost& host, MergeJobResult& result) {
     const auto notice = [&](const QString& why) {
@@ -134,18 +136,18 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
         if (FormatFromFileName(input) != out)
             return notice(
                 QCoreApplication::translate("MergeJob", "not every file is of the output's format"));
-    if (out != fcOggVorbis)
-        return notice(QCoreApplication::translate(
-            "MergeJob", "joining MP3 and WAV files without encoding is not available yet"));
     host.BeginProgress(QCoreApplication::translate("MergeJob", "Merge progress"));
     host.SetFileLabel(result.outputPath);
     CopyResult r;
     try {
-        r = JoinOggFiles(request.inputs, result.outputPath, [&](int percent) {
+        const CopyTick tick = [&](int percent) {
             host.SetFileProgress(percent);
             host.ProcessEvents();
             return !host.Cancelled();
-        });
+        };
+        r = out == fcMp3 ? JoinMp3Files(request.inputs, result.outputPath, tick)
+            : out == fcWav ? JoinWavFiles(request.inputs, result.outputPath, tick)
+                           : JoinOggFiles(request.inputs, result.outputPath, tick);
     } catch (...) {
         host.EndProgress();
         throw;

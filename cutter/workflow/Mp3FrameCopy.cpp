@@ -37,8 +37,16 @@ std::vector<std::uint8_t> SilentFrame(const Mp3Stream& s, const Mp3Frame& like, 
     return f;
 }
 
-// The last `count` bytes of main data before frame `h`, as the reservoir hands them to it.
-std::vector<std::uint8_t> ReservoirBefore(const std::uint8_t* data, const Mp3Stream& s, int h, int count) {
+void Put32(std::uint8_t* p, std::uint32_t v) {
+    p[0] = static_cast<std::uint8_t>(v >> 24);
+    p[1] = static_cast<std::uint8_t>(v >> 16);
+    p[2] = static_cast<std::uint8_t>(v >> 8);
+    p[3] = static_cast<std::uint8_t>(v);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> Mp3ReservoirBefore(const std::uint8_t* data, const Mp3Stream& s, int h, int count) {
     std::vector<std::uint8_t> out(static_cast<std::size_t>(count), 0);
     int need = count;
     for (int j = h - 1; j >= 0 && need > 0; --j) {
@@ -49,15 +57,6 @@ std::vector<std::uint8_t> ReservoirBefore(const std::uint8_t* data, const Mp3Str
     }
     return out;
 }
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
-}
-
-}  // namespace
 
 std::vector<std::uint8_t> Mp3InfoFrame(const Mp3Stream& s, const Mp3Frame& like, const Mp3InfoFacts& facts) {
     const int xing = 4 + s.sideInfo;
@@ -117,7 +116,7 @@ Mp3CopyPlan PlanMp3Copy(const std::uint8_t* data, const Mp3Stream& s, std::int64
     const int history = spf == 1152 ? 1 : 2;
     const std::int64_t first = std::max<std::int64_t>(0, A / spf - history);
     const Mp3Frame& f = s.frames[static_cast<std::size_t>(first)];
-    plan.silent = SilentFrame(s, f, ReservoirBefore(data, s, static_cast<int>(first), f.mainDataBegin));
+    plan.silent = SilentFrame(s, f, Mp3ReservoirBefore(data, s, static_cast<int>(first), f.mainDataBegin));
     if (plan.silent.empty()) {
         plan.problem =
             QCoreApplication::translate("LosslessCopy", "the bit reservoir does not fit in one frame");

@@ -87,6 +87,8 @@ int Mp3FrameLength(const Mp3Stream& s, int bitrateIndex, int padding) {
     return Length(s.version, bitrateIndex, s.rateIndex, padding);
 }
 
+int Mp3Kbps(const Mp3Stream& s, int bitrateIndex) { return kBitrates[s.version == 3 ? 0 : 1][bitrateIndex]; }
+
 int Mp3BitrateIndex(const std::uint8_t* header) { return (header[2] >> 4) & 15; }
 
 void Mp3WriteHeader(std::uint8_t* out, const Mp3Stream&, const Mp3Frame& like, int bitrateIndex) {

@@ -46,6 +46,11 @@ int Mp3FrameLength(const Mp3Stream& s, int bitrateIndex, int padding);
 // padding, at a bitrate index.
 void Mp3WriteHeader(std::uint8_t* out, const Mp3Stream& s, const Mp3Frame& like, int bitrateIndex);
 int Mp3BitrateIndex(const std::uint8_t* header);
+// The bitrate in kbit/s of a bitrate index in the stream's MPEG version.
+int Mp3Kbps(const Mp3Stream& s, int bitrateIndex);
+
+// The last `count` bytes of main data before frame `h`, as the bit reservoir hands them to it.
+std::vector<std::uint8_t> Mp3ReservoirBefore(const std::uint8_t* data, const Mp3Stream& s, int h, int count);
 
 // What the info frame of a copy states.
 struct Mp3InfoFacts {

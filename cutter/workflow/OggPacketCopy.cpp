@@ -8,6 +8,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "CopyTarget.h"
@@ -222,6 +223,153 @@ bool VorbisFacts(const MappedSource& src, int& rate, int& channels, QString& pro
     return true;
 }
 
+// A single-stream Ogg Vorbis file's packets as the copies see them: the headers, where each
+// audio packet's output ends (counted from the first audio packet), and which of those
+// positions is the first decoded frame.
+struct VorbisLayout {
+    OggStream stream;
+    std::vector<std::uint8_t> id, comment, setup;
+    int rate = 0, channels = 0;
+    std::vector<std::int64_t> ends;  // by packet index; the headers' are 0
+    std::int64_t start = 0;          // the position of decoded frame 0
+    std::int64_t total = 0;          // decoded frames
+    QString problem;
+};
+
+VorbisLayout ReadVorbis(const std::uint8_t* data, std::int64_t size) {
+    VorbisLayout v;
+    v.stream = ReadPackets(data, size);
+    const OggStream& s = v.stream;
+    if (!s.problem.isEmpty() || s.packets.size() < 5) {
+        v.problem = s.problem.isEmpty() ? QCoreApplication::translate("LosslessCopy", "the stream holds no audio")
+                                        : s.problem;
+        return v;
+    }
+    v.id = Gather(data, s.packets[0]);
+    v.comment = Gather(data, s.packets[1]);
+    v.setup = Gather(data, s.packets[2]);
+    if (v.id.size() < 30 || std::memcmp(v.id.data(), "\x01vorbis", 7) != 0 || v.setup.size() < 8 ||
+        std::memcmp(v.setup.data(), "\x05vorbis", 7) != 0) {
+        v.problem = QCoreApplication::translate("LosslessCopy", "the stream is not Ogg Vorbis");
+        return v;
+    }
+    v.channels = v.id[11];
+    v.rate = static_cast<int>(Le(v.id.data() + 12, 4));
+    const std::int64_t shortBlock = std::int64_t{1} << (v.id[28] & 15), longBlock = std::int64_t{1} << (v.id[28] >> 4);
+    const std::vector<bool> modes = ModeFlags(v.setup);
+    if (modes.empty() || v.rate <= 0) {
+        v.problem = QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
+        return v;
+    }
+    int modeBits = 0;
+    while ((1u << modeBits) < modes.size()) ++modeBits;
+
+    const std::size_t n = s.packets.size();
+    v.ends.assign(n, 0);
+    std::int64_t previous = 0, position = 0, shift = 0, lastGranule = -1;
+    bool shiftKnown = false;
+    for (std::size_t i = 3; i < n; ++i) {
+        const Packet& p = s.packets[i];
+        if (p.size == 0 || (data[p.pieces.front().offset] & 1)) {
+            v.problem = QCoreApplication::translate("LosslessCopy", "the stream holds a packet that is not audio");
+            return v;
+        }
+        const unsigned mode = (data[p.pieces.front().offset] >> 1) & ((1u << modeBits) - 1);
+        if (mode >= modes.size()) {
+            v.problem = QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
+            return v;
+        }
+        const std::int64_t block = modes[mode] ? longBlock : shortBlock;
+        if (previous) position += previous / 4 + block / 4;
+        previous = block;
+        v.ends[i] = position;
+        if (p.granule >= 0) {
+            if (!shiftKnown) shift = p.granule - position;
+            shiftKnown = true;
+            lastGranule = p.granule;
+        }
+    }
+    const std::int64_t base = std::max<std::int64_t>(shift, 0);  // the granule of decoded frame 0
+    v.total = std::min(lastGranule, position + shift) - base;
+    v.start = base - shift;
+    return v;
+}
+
+// Where `right`'s audio packets start repeating the end of `left`'s, so that the two play
+// on as one stream: its first packets are `left`'s last ones, byte for byte, and its first
+// decoded frame is the one after `left`'s last. Answers how many packets repeat, 0 when
+// they do not join so.
+std::size_t Overlap(const std::uint8_t* leftData, const VorbisLayout& left, const std::uint8_t* rightData,
+                    const VorbisLayout& right) {
+    const std::size_t nl = left.stream.packets.size(), nr = right.stream.packets.size();
+    for (std::size_t k = 1; k <= 4 && 3 + k <= nl && 3 + k < nr; ++k) {
+        bool same = true;
+        for (std::size_t j = 0; j < k && same; ++j)
+            same = Gather(leftData, left.stream.packets[nl - k + j]) == Gather(rightData, right.stream.packets[3 + j]);
+        // Right's positions, moved onto left's: its first audio packet is left's packet nl - k.
+        if (same && right.start + left.ends[nl - k] == left.start + left.total) return k;
+    }
+    return 0;
+}
+
+// The inputs as one stream with continuous positions, when they play on from each other:
+// the same identification and setup headers (the comment header is the first's, rewritten
+// with the merge's tags afterwards), and each input's first packets repeating the end of the
+// one before, as adjacent pieces of one encode do. Nothing is written when they do not.
+std::optional<CopyResult> JoinAsOneStream(const std::vector<std::unique_ptr<MappedSource>>& sources,
+                                          const QString& target, std::int64_t bytes, const CopyTick& tick) {
+    std::vector<VorbisLayout> layouts;
+    for (const auto& src : sources) {
+        layouts.push_back(ReadVorbis(src->data(), src->size()));
+        const VorbisLayout& v = layouts.back();
+        if (!v.problem.isEmpty() || v.id != layouts.front().id || v.setup != layouts.front().setup) return {};
+    }
+    struct Item {
+        const std::uint8_t* data;
+        const Packet* packet;
+        std::int64_t end;  // output end, in the first input's positions
+    };
+    std::vector<Item> items;
+    std::int64_t moved = 0, total = 0;
+    for (std::size_t i = 0; i < layouts.size(); ++i) {
+        const VorbisLayout& v = layouts[i];
+        std::size_t from = 3;
+        if (i > 0) {
+            const VorbisLayout& left = layouts[i - 1];
+            const std::size_t k = Overlap(sources[i - 1]->data(), left, sources[i]->data(), v);
+            if (k == 0) return {};
+            moved += left.ends[left.stream.packets.size() - k];
+            from = 3 + k;
+        }
+        for (std::size_t j = from; j < v.stream.packets.size(); ++j)
+            items.push_back({sources[i]->data(), &v.stream.packets[j], v.ends[j] + moved});
+        total += v.total;
+    }
+    const VorbisLayout& head = layouts.front();
+    CopyResult result;
+    CopyTarget out(target, bytes, tick);
+    PageWriter pages(out, head.stream.serial);
+    bool going = pages.Add(head.id, 0) && pages.Flush(false) && pages.Add(head.comment, 0) &&
+                 pages.Add(head.setup, 0) && pages.Flush(false);
+    // As in a span copy, the first audio page ends with the first packet that has output.
+    bool started = false;
+    for (std::size_t i = 0; going && i < items.size(); ++i) {
+        const bool last = i + 1 == items.size();
+        const std::int64_t granule = last ? total : items[i].end - head.start;
+        going = pages.Add(Gather(items[i].data, *items[i].packet), granule, !last);
+        if (going && !started && granule > 0) going = pages.Flush(false);
+        started = started || granule > 0;
+    }
+    if (!going || !pages.Flush(true)) {
+        result.outcome = CopyResult::Cancelled;
+        return result;
+    }
+    out.Commit();
+    result.outcome = CopyResult::Copied;
+    result.frames = total;
+    return result;
+}
+
 }  // namespace
 
 CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const CopyTick& tick) {
@@ -248,6 +396,7 @@ CopyResult JoinOggFiles(const QStringList& inputs, const QString& target, const 
         }
         bytes += src.size();
     }
+    if (std::optional<CopyResult> one = JoinAsOneStream(sources, target, bytes, tick)) return *one;
     CopyTarget out(target, bytes, tick);
     std::vector<std::uint32_t> used;
     for (const auto& src : sources) {
@@ -286,67 +435,23 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
         result.reason = QCoreApplication::translate("LosslessCopy", "the source cannot be read");
         return result;
     }
-    const OggStream s = ReadPackets(src.data(), src.size());
-    if (!s.problem.isEmpty() || s.packets.size() < 5) {
-        result.reason = s.problem.isEmpty()
-                            ? QCoreApplication::translate("LosslessCopy", "the stream holds no audio")
-                            : s.problem;
+    const VorbisLayout v = ReadVorbis(src.data(), src.size());
+    if (!v.problem.isEmpty()) {
+        result.reason = v.problem;
         return result;
     }
-    const std::vector<std::uint8_t> id = Gather(src.data(), s.packets[0]);
-    const std::vector<std::uint8_t> setup = Gather(src.data(), s.packets[2]);
-    if (id.size() < 30 || std::memcmp(id.data(), "\x01vorbis", 7) != 0 || setup.size() < 8 ||
-        std::memcmp(setup.data(), "\x05vorbis", 7) != 0) {
-        result.reason = QCoreApplication::translate("LosslessCopy", "the stream is not Ogg Vorbis");
-        return result;
-    }
-    const int rate = static_cast<int>(Le(id.data() + 12, 4));
-    const std::int64_t shortBlock = std::int64_t{1} << (id[28] & 15), longBlock = std::int64_t{1} << (id[28] >> 4);
-    const std::vector<bool> modes = ModeFlags(setup);
-    if (modes.empty() || rate <= 0) {
-        result.reason = QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
-        return result;
-    }
-    int modeBits = 0;
-    while ((1u << modeBits) < modes.size()) ++modeBits;
-
-    // End positions of every audio packet's output, counted from the first packet.
+    const OggStream& s = v.stream;
+    const std::vector<std::int64_t>& ends = v.ends;
     const std::size_t n = s.packets.size();
-    std::vector<std::int64_t> ends(n, 0);
-    std::int64_t previous = 0, position = 0, shift = 0, lastGranule = -1;
-    bool shiftKnown = false;
-    for (std::size_t i = 3; i < n; ++i) {
-        const Packet& p = s.packets[i];
-        if (p.size == 0 || (src.data()[p.pieces.front().offset] & 1)) {
-            result.reason =
-                QCoreApplication::translate("LosslessCopy", "the stream holds a packet that is not audio");
-            return result;
-        }
-        const unsigned mode = (src.data()[p.pieces.front().offset] >> 1) & ((1u << modeBits) - 1);
-        if (mode >= modes.size()) {
-            result.reason =
-                QCoreApplication::translate("LosslessCopy", "the Vorbis setup header cannot be read");
-            return result;
-        }
-        const std::int64_t block = modes[mode] ? longBlock : shortBlock;
-        if (previous) position += previous / 4 + block / 4;
-        previous = block;
-        ends[i] = position;
-        if (p.granule >= 0) {
-            if (!shiftKnown) shift = p.granule - position;
-            shiftKnown = true;
-            lastGranule = p.granule;
-        }
-    }
-    const std::int64_t base = std::max<std::int64_t>(shift, 0);  // the granule of decoded frame 0
-    const std::int64_t total = std::min(lastGranule, position + shift) - base;
+    const int rate = v.rate;
+    const std::int64_t total = v.total;
     const std::int64_t a = FrameOfTime(startMs, rate);
     const std::int64_t b = std::min(FrameOfTime(endMs, rate), total);
     if (b <= a) {
         result.reason = QCoreApplication::translate("LosslessCopy", "the span is empty");
         return result;
     }
-    const std::int64_t ea = a + base - shift, eb = b + base - shift;
+    const std::int64_t ea = a + v.start, eb = b + v.start;
     std::size_t f = 4;
     while (f < n && ends[f] <= ea) ++f;
     std::size_t l = f;
@@ -365,8 +470,8 @@ CopyResult CopyOggSpan(const QString& source, const QString& target, std::int64_
     for (std::size_t i = f - 1; i <= l; ++i) bytes += s.packets[i].size;
     CopyTarget out(target, bytes, tick);
     PageWriter pages(out, s.serial);
-    bool going = pages.Add(id, 0) && pages.Flush(false) && pages.Add(Gather(src.data(), s.packets[1]), 0) &&
-                 pages.Add(setup, 0) && pages.Flush(false);
+    bool going = pages.Add(v.id, 0) && pages.Flush(false) && pages.Add(v.comment, 0) && pages.Add(v.setup, 0) &&
+                 pages.Flush(false);
     // The decoder trims the start when the first audio page's position falls short of its
     // samples, but only of samples it has not handed out yet: so that page ends with the
     // first packet that has output.

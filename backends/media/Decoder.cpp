@@ -273,13 +273,13 @@ void Decoder::Impl::ComputeLength() {
             }
             break;
         case Container::Asf: {
-            // The decoder gives one frame less than the packets hold (its first frame primes
-            // it), so count the packets; the header's play duration is the fallback.
+            // The decoder gives one frame less than the codec blocks hold (its first frame
+            // primes it), so count the blocks, one or several to a packet; the header's play
+            // duration is the fallback.
             if (par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2) {
-                std::int64_t packets = CountPackets(path, si);
+                std::int64_t blocks = par->block_align > 0 ? CountPackets(path, si, par->block_align) : -1;
                 // No packets is no audio, whatever the header states.
-                if (packets >= 0 && par->block_align > 0)
-                    frames = std::max<std::int64_t>(0, packets - 1) * WmaFrameLength(par);
+                if (blocks >= 0) frames = std::max<std::int64_t>(0, blocks - 1) * WmaFrameLength(par);
             }
             if (frames < 0) {
                 std::int64_t d = AsfPlayDuration(path);

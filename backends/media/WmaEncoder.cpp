@@ -3,6 +3,7 @@
 // silence up to the end of the frame that completes it.
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -64,6 +65,7 @@ public:
         }
         if (err < 0) throw MediaError("The WMA encoder does not accept this format.");
         s_.bitrateKbps = kbps;
+        frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
         SizePackets();
         avcodec_parameters_from_context(st_->codecpar, cc_);
         st_->time_base = cc_->time_base;
@@ -79,8 +81,8 @@ public:
         headerWritten_ = true;
         frame_ = av_frame_alloc();
         pkt_ = av_packet_alloc();
-        if (!frame_ || !pkt_) throw MediaError("Out of memory starting the WMA writer.");
-        frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
+        group_ = av_packet_alloc();
+        if (!frame_ || !pkt_ || !group_) throw MediaError("Out of memory starting the WMA writer.");
         // A decoder gives nothing for the first frame of a stream (it only primes the
         // overlap): lead with a frame of silence so that the audio's first frame is heard.
         held_.assign(static_cast<std::size_t>(frameSize_) * s_.channels, 0.0f);
@@ -94,6 +96,7 @@ public:
         headerWritten_ = false;
         av_frame_free(&frame_);
         av_packet_free(&pkt_);
+        av_packet_free(&group_);
         avcodec_free_context(&cc_);
         if (oc_) {
             if (oc_->pb) avio_closep(&oc_->pb);
@@ -133,17 +136,23 @@ public:
     }
 
 private:
-    // Each codec block (block_align bytes) is one payload of 17 header bytes, and a data
-    // packet carries 12 bytes of its own. Packets that hold a whole number of blocks with
-    // no padding keep the file at its bitrate; left at the muxer's default they are
-    // padded to 3,200 bytes.
+    // Several codec blocks go out as one media object, alone in its data packet: the packet
+    // carries 26 bytes of headers for all of them instead of 17 for each block, which low
+    // bitrates (blocks of 96 to 380 bytes) cannot afford. Packets hold a whole number of
+    // blocks and no padding; only the last one is padded. The headers of n packets cost
+    // 26n bytes and the last packet's padding up to one packet, so packets of about
+    // sqrt(26 x bytes of a half minute) keep both small: about 1.5 KB at 24 kbps, 5.6 KB at
+    // 320 kbps.
     void SizePackets() {
-        constexpr int kPayloadHeader = 17, kPacketHeader = 12, kTarget = 3200;
+        constexpr int kHeaders = 26, kMaxPacket = 65536;
         const int block = cc_->block_align;
         if (block <= 0) return;
-        const int perPacket = std::max(1, (kTarget - kPacketHeader) / (block + kPayloadHeader));
-        const int size = kPacketHeader + perPacket * (block + kPayloadHeader);
-        if (av_opt_set_int(oc_->priv_data, "packet_size", std::clamp(size, 100, 65536), 0) < 0)
+        const double bytesPerSecond = static_cast<double>(block) * s_.sampleRate / frameSize_;
+        const double target = std::sqrt(kHeaders * bytesPerSecond * 30.0);
+        blocksPerPacket_ = std::clamp(static_cast<int>(std::lround(target / block)), 1,
+                                      std::max(1, (kMaxPacket - kHeaders) / block));
+        const int size = kHeaders + blocksPerPacket_ * block;
+        if (av_opt_set_int(oc_->priv_data, "packet_size", std::clamp(size, 100, kMaxPacket), 0) < 0)
             throw MediaError("The WMA writer cannot be started.");
     }
 
@@ -173,12 +182,40 @@ private:
         int r = avcodec_send_frame(cc_, f);
         if (r < 0 && r != AVERROR_EOF) Fail(r);
         while ((r = avcodec_receive_packet(cc_, pkt_)) == 0) {
-            av_packet_rescale_ts(pkt_, cc_->time_base, st_->time_base);
-            pkt_->stream_index = st_->index;
-            int w = av_interleaved_write_frame(oc_, pkt_);
-            if (w < 0) Fail(w);
-            if (oc_->pb->error < 0) Fail(oc_->pb->error);
+            Group(pkt_);
+            av_packet_unref(pkt_);
         }
+        if (!f) WriteGroup();  // the end: what is gathered goes out, however few blocks
+    }
+
+    // Gathers codec blocks into the media object of the next data packet.
+    void Group(const AVPacket* p) {
+        if (gathered_ == 0) {
+            groupBytes_.clear();
+            groupPts_ = p->pts;
+            groupDts_ = p->dts;
+            groupDuration_ = 0;
+        }
+        groupBytes_.insert(groupBytes_.end(), p->data, p->data + p->size);
+        groupDuration_ += p->duration;
+        if (++gathered_ >= blocksPerPacket_) WriteGroup();
+    }
+
+    void WriteGroup() {
+        if (gathered_ == 0) return;
+        gathered_ = 0;
+        av_packet_unref(group_);
+        if (av_new_packet(group_, static_cast<int>(groupBytes_.size())) < 0)
+            throw MediaError("Out of memory writing " + Quoted(path_) + ".");
+        std::memcpy(group_->data, groupBytes_.data(), groupBytes_.size());
+        group_->pts = groupPts_;
+        group_->dts = groupDts_;
+        group_->duration = groupDuration_;
+        av_packet_rescale_ts(group_, cc_->time_base, st_->time_base);
+        group_->stream_index = st_->index;
+        int w = av_interleaved_write_frame(oc_, group_);
+        if (w < 0) Fail(w);
+        if (oc_->pb->error < 0) Fail(oc_->pb->error);
     }
 
     std::string path_;
@@ -189,6 +226,11 @@ private:
     AVStream* st_ = nullptr;
     AVFrame* frame_ = nullptr;
     AVPacket* pkt_ = nullptr;
+    AVPacket* group_ = nullptr;
+    std::vector<std::uint8_t> groupBytes_;
+    std::int64_t groupPts_ = 0, groupDts_ = 0, groupDuration_ = 0;
+    int gathered_ = 0;
+    int blocksPerPacket_ = 1;
     int frameSize_ = 2048;
     bool headerWritten_ = false;
     std::int64_t pts_ = 0;

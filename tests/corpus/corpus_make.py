@@ -160,8 +160,15 @@ def make(dir):
         name = f"{codec}_{b}_{ch}.wma"
         run("ffmpeg", "-v", "error", "-y", "-i", src, "-c:a", codec, "-b:a", f"{b}k", "-ac", str(ch), p(name))
         out.append(Entry(p(name), "wma"))
+    # WMA written by tarvelcut itself, several codec blocks to a packet: low, middle and high
+    # rates of its formats (24 kbps 16 kHz mono, 48 kbps 44.1 kHz mono, 320 kbps stereo).
+    run("sox", *[stereo44] * 8, p("long44.wav"))
+    for n in (2, 17, 39):
+        run(os.path.join(os.environ["KEZ_BIN_DIR"], "tarvelcut"), "cut", p("long44.wav"), "--out", dir,
+            "--format", "wma", "--wma-format", str(n), "--segment", f"0-99:00=own{n}")
+        out.append(Entry(p(f"own{n}.wma"), "wma"))
 
     merges = [[p("junk.mp3"), p("chain.ogg"), mono48],
               [p("v1.mp3"), p("q3.ogg"), p("odd.wav")],
-              [p("wmav2_128_2.wma"), p("noinfo.mp3"), p("complete.ogg")]]
+              [p("wmav2_128_2.wma"), p("noinfo.mp3"), p("own39.wma"), p("complete.ogg")]]
     return out, merges

@@ -26,7 +26,9 @@ int WmaBlocks::Next(AVFormatContext* fmt, int si, AVRational tb, AVPacket* pkt) 
         Reset();
         const int r = av_read_frame(fmt, whole_);
         if (r < 0) return r;
-        if (whole_->stream_index != si || blockAlign_ <= 0 || whole_->size <= blockAlign_) {
+        // A packet that is not whole blocks is not split: it goes to the decoder as it is.
+        if (whole_->stream_index != si || blockAlign_ <= 0 || whole_->size <= blockAlign_ ||
+            whole_->size % blockAlign_ != 0) {
             av_packet_move_ref(pkt, whole_);
             return 0;
         }

@@ -13,6 +13,7 @@
 #include "MediaError.h"
 #include "StreamLimits.h"
 #include "VorbisChain.h"
+#include "WmaBlocks.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -118,6 +119,8 @@ struct Decoder::Impl {
     std::FILE* file = nullptr;
     // Ogg Vorbis goes through the reference decoder, which reads a chain as one stream.
     std::unique_ptr<VorbisChain> chain;
+    // WMA goes to the decoder block by block, each stamped with its own time.
+    std::unique_ptr<WmaBlocks> wmaBlocks;
 
     ~Impl() {
         if (file) std::fclose(file);
@@ -201,6 +204,9 @@ void Decoder::Impl::Open() {
             startPts = 0;
         }
     }
+    if (info.container == Container::Asf && par->block_align > 0 &&
+        (par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2))
+        wmaBlocks = std::make_unique<WmaBlocks>(par->block_align, WmaFrameLength(par), par->sample_rate);
     cc->pkt_timebase = tb;
     if (avcodec_open2(cc, codec, nullptr) < 0)
         throw MediaError("The audio of " + Quoted(path) + " cannot be decoded.");
@@ -273,13 +279,13 @@ void Decoder::Impl::ComputeLength() {
             }
             break;
         case Container::Asf: {
-            // The decoder gives one frame less than the packets hold (its first frame primes
-            // it), so count the packets; the header's play duration is the fallback.
+            // The decoder gives one frame less than the codec blocks hold (its first frame
+            // primes it), so count the blocks, one or several to a packet; the header's play
+            // duration is the fallback.
             if (par->codec_id == AV_CODEC_ID_WMAV1 || par->codec_id == AV_CODEC_ID_WMAV2) {
-                std::int64_t packets = CountPackets(path, si);
+                std::int64_t blocks = par->block_align > 0 ? CountPackets(path, si, par->block_align) : -1;
                 // No packets is no audio, whatever the header states.
-                if (packets >= 0 && par->block_align > 0)
-                    frames = std::max<std::int64_t>(0, packets - 1) * WmaFrameLength(par);
+                if (blocks >= 0) frames = std::max<std::int64_t>(0, blocks - 1) * WmaFrameLength(par);
             }
             if (frames < 0) {
                 std::int64_t d = AsfPlayDuration(path);
@@ -434,7 +440,7 @@ bool Decoder::Impl::DecodeMore() {
 }
 
 int Decoder::Impl::NextPacket() {
-    if (!ownPackets) return av_read_frame(fmt, pkt);
+    if (!ownPackets) return wmaBlocks ? wmaBlocks->Next(fmt, si, tb, pkt) : av_read_frame(fmt, pkt);
     if (nextPacket >= mp3.table.size()) return AVERROR_EOF;
     const Mp3Scan::Frame& f = mp3.table[nextPacket];
     if (av_new_packet(pkt, f.length) < 0) return AVERROR(ENOMEM);
@@ -490,6 +496,7 @@ void Decoder::Impl::Rewind() {
     avcodec_free_context(&cc);
     avformat_close_input(&fmt);
     fmt = OpenInput(path);
+    if (wmaBlocks) wmaBlocks->Reset();
     fmt->max_analyze_duration = 5 * AV_TIME_BASE;
     if (avformat_find_stream_info(fmt, nullptr) < 0 || si >= static_cast<int>(fmt->nb_streams))
         throw MediaError("The file " + Quoted(path) + " can no longer be read.");
@@ -527,6 +534,7 @@ void Decoder::Impl::SeekHard(std::int64_t target) {
         if (at <= 0) break;
         std::int64_t ts = startPts + av_rescale_q(at, AVRational{1, out.sampleRate}, tb);
         if (av_seek_frame(fmt, si, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
+        if (wmaBlocks) wmaBlocks->Reset();
         avcodec_flush_buffers(cc);
         pending.clear();
         pendingOff = 0;

@@ -1,5 +1,6 @@
 #include "FfmpegUtil.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "MediaError.h"
@@ -40,7 +41,7 @@ AVFormatContext* OpenInput(const std::string& path) {
     return fmt;
 }
 
-std::int64_t CountPackets(const std::string& path, int si) {
+std::int64_t CountPackets(const std::string& path, int si, int blockAlign) {
     AVFormatContext* fmt = nullptr;
     try {
         fmt = OpenInput(path);
@@ -50,7 +51,7 @@ std::int64_t CountPackets(const std::string& path, int si) {
     std::int64_t n = 0;
     AVPacket* pkt = av_packet_alloc();
     while (pkt && av_read_frame(fmt, pkt) >= 0) {
-        if (pkt->stream_index == si) ++n;
+        if (pkt->stream_index == si) n += blockAlign > 0 ? std::max(1, pkt->size / blockAlign) : 1;
         av_packet_unref(pkt);
     }
     av_packet_free(&pkt);

@@ -80,8 +80,18 @@ void VorbisChain::Impl::Append(float** pcm, int n, int link) {
         av_channel_layout_default(&in, l.channels);
         av_channel_layout_default(&outLayout, channels);
         if (swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, rate, &in, AV_SAMPLE_FMT_FLTP, l.rate, 0,
-                                nullptr) < 0 ||
-            swr_init(swr) < 0)
+                                nullptr) < 0)
+            throw MediaError("The audio of " + Quoted(path) + " cannot be converted.");
+        // The same mix as every other conversion (see Converter): mono to stereo keeps the
+        // level on both sides, stereo to mono is the mean, which cannot clip.
+        if (l.channels == 1 && channels == 2) {
+            double m[2] = {1.0, 1.0};
+            swr_set_matrix(swr, m, 1);
+        } else if (l.channels == 2 && channels == 1) {
+            double m[2] = {0.5, 0.5};
+            swr_set_matrix(swr, m, 2);
+        }
+        if (swr_init(swr) < 0)
             throw MediaError("The audio of " + Quoted(path) + " cannot be converted.");
         swrLink = link;
     }

@@ -3,6 +3,7 @@
 // silence up to the end of the frame that completes it.
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -64,7 +65,7 @@ public:
         }
         if (err < 0) throw MediaError("The WMA encoder does not accept this format.");
         s_.bitrateKbps = kbps;
-        SizePackets();
+        frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
         avcodec_parameters_from_context(st_->codecpar, cc_);
         st_->time_base = cc_->time_base;
         AVDictionary* opts = nullptr;
@@ -75,12 +76,10 @@ public:
             std::string why = r == AVERROR(ENOENT) ? "the folder does not exist" : FfmpegText(r);
             throw MediaError("Cannot create the file " + Quoted(path_) + ": " + why + ".");
         }
-        if ((r = avformat_write_header(oc_, nullptr)) < 0) Fail(r);
-        headerWritten_ = true;
         frame_ = av_frame_alloc();
         pkt_ = av_packet_alloc();
-        if (!frame_ || !pkt_) throw MediaError("Out of memory starting the WMA writer.");
-        frameSize_ = cc_->frame_size > 0 ? cc_->frame_size : 2048;
+        group_ = av_packet_alloc();
+        if (!frame_ || !pkt_ || !group_) throw MediaError("Out of memory starting the WMA writer.");
         // A decoder gives nothing for the first frame of a stream (it only primes the
         // overlap): lead with a frame of silence so that the audio's first frame is heard.
         held_.assign(static_cast<std::size_t>(frameSize_) * s_.channels, 0.0f);
@@ -94,6 +93,7 @@ public:
         headerWritten_ = false;
         av_frame_free(&frame_);
         av_packet_free(&pkt_);
+        av_packet_free(&group_);
         avcodec_free_context(&cc_);
         if (oc_) {
             if (oc_->pb) avio_closep(&oc_->pb);
@@ -124,6 +124,8 @@ public:
         for (std::size_t at = 0; at < frames; at += per) Encode(held_.data() + at * ch, frameSize_);
         held_.clear();
         Send(nullptr);
+        if (!headerWritten_) Begin(PacketBlocksFor(static_cast<std::int64_t>(early_.size())));
+        WriteGroup();  // what is gathered goes out, however few blocks
         headerWritten_ = false;
         int r = av_write_trailer(oc_);
         if (r < 0) Fail(r);
@@ -133,18 +135,48 @@ public:
     }
 
 private:
-    // Each codec block (block_align bytes) is one payload of 17 header bytes, and a data
-    // packet carries 12 bytes of its own. Packets that hold a whole number of blocks with
-    // no padding keep the file at its bitrate; left at the muxer's default they are
-    // padded to 3,200 bytes.
-    void SizePackets() {
-        constexpr int kPayloadHeader = 17, kPacketHeader = 12, kTarget = 3200;
-        const int block = cc_->block_align;
-        if (block <= 0) return;
-        const int perPacket = std::max(1, (kTarget - kPacketHeader) / (block + kPayloadHeader));
-        const int size = kPacketHeader + perPacket * (block + kPayloadHeader);
+    struct Block {
+        std::vector<std::uint8_t> bytes;
+        std::int64_t pts, dts, duration;
+    };
+
+    // Several codec blocks go out as one media object, alone in its data packet: the packet
+    // carries 26 bytes of headers for all of them instead of 17 for each block, which low
+    // bitrates (blocks of 96 to 380 bytes) cannot afford. Packets hold whole blocks and no
+    // padding, except the last one, which is padded to the packet size: so the packet size
+    // waits for the first megabyte of blocks. A file that ends before gets the block count
+    // per packet that makes it smallest; a longer one the largest packets up to 8 KB, whose
+    // headers and last padding cost under 1%.
+    static constexpr int kPacketHeaders = 26, kMaxPacket = 8192;
+    static constexpr std::size_t kDecideBytes = 1 << 20;
+
+    int MaxPacketBlocks() const { return std::max(1, (kMaxPacket - kPacketHeaders) / std::max(1, cc_->block_align)); }
+
+    int PacketBlocksFor(std::int64_t blocks) const {
+        const std::int64_t size = std::max(1, cc_->block_align);
+        blocks = std::max<std::int64_t>(blocks, 1);
+        int best = 1;
+        std::int64_t bestBytes = INT64_MAX;
+        for (int k = 1; k <= MaxPacketBlocks(); ++k) {
+            const std::int64_t bytes = (blocks + k - 1) / k * (kPacketHeaders + k * size);
+            if (bytes < bestBytes) bestBytes = bytes, best = k;
+        }
+        return best;
+    }
+
+    // Fixes the packet size, writes the header and sends out the blocks held so far.
+    void Begin(int blocksPerPacket) {
+        blocksPerPacket_ = blocksPerPacket;
+        const int size = kPacketHeaders + blocksPerPacket_ * std::max(1, cc_->block_align);
         if (av_opt_set_int(oc_->priv_data, "packet_size", std::clamp(size, 100, 65536), 0) < 0)
             throw MediaError("The WMA writer cannot be started.");
+        int r = avformat_write_header(oc_, nullptr);
+        if (r < 0) Fail(r);
+        headerWritten_ = true;
+        if (oc_->pb->error < 0) Fail(oc_->pb->error);
+        std::vector<Block> early;
+        early.swap(early_);
+        for (const Block& b : early) Group(b.bytes.data(), b.bytes.size(), b.pts, b.dts, b.duration);
     }
 
     [[noreturn]] void Fail(int r) {
@@ -173,12 +205,45 @@ private:
         int r = avcodec_send_frame(cc_, f);
         if (r < 0 && r != AVERROR_EOF) Fail(r);
         while ((r = avcodec_receive_packet(cc_, pkt_)) == 0) {
-            av_packet_rescale_ts(pkt_, cc_->time_base, st_->time_base);
-            pkt_->stream_index = st_->index;
-            int w = av_interleaved_write_frame(oc_, pkt_);
-            if (w < 0) Fail(w);
-            if (oc_->pb->error < 0) Fail(oc_->pb->error);
+            if (headerWritten_) {
+                Group(pkt_->data, static_cast<std::size_t>(pkt_->size), pkt_->pts, pkt_->dts, pkt_->duration);
+            } else {
+                early_.push_back({{pkt_->data, pkt_->data + pkt_->size}, pkt_->pts, pkt_->dts, pkt_->duration});
+                earlyBytes_ += static_cast<std::size_t>(pkt_->size);
+                if (earlyBytes_ >= kDecideBytes) Begin(MaxPacketBlocks());
+            }
+            av_packet_unref(pkt_);
         }
+    }
+
+    // Gathers codec blocks into the media object of the next data packet.
+    void Group(const std::uint8_t* data, std::size_t size, std::int64_t pts, std::int64_t dts, std::int64_t duration) {
+        if (gathered_ == 0) {
+            groupBytes_.clear();
+            groupPts_ = pts;
+            groupDts_ = dts;
+            groupDuration_ = 0;
+        }
+        groupBytes_.insert(groupBytes_.end(), data, data + size);
+        groupDuration_ += duration;
+        if (++gathered_ >= blocksPerPacket_) WriteGroup();
+    }
+
+    void WriteGroup() {
+        if (gathered_ == 0) return;
+        gathered_ = 0;
+        av_packet_unref(group_);
+        if (av_new_packet(group_, static_cast<int>(groupBytes_.size())) < 0)
+            throw MediaError("Out of memory writing " + Quoted(path_) + ".");
+        std::memcpy(group_->data, groupBytes_.data(), groupBytes_.size());
+        group_->pts = groupPts_;
+        group_->dts = groupDts_;
+        group_->duration = groupDuration_;
+        av_packet_rescale_ts(group_, cc_->time_base, st_->time_base);
+        group_->stream_index = st_->index;
+        int w = av_interleaved_write_frame(oc_, group_);
+        if (w < 0) Fail(w);
+        if (oc_->pb->error < 0) Fail(oc_->pb->error);
     }
 
     std::string path_;
@@ -189,6 +254,13 @@ private:
     AVStream* st_ = nullptr;
     AVFrame* frame_ = nullptr;
     AVPacket* pkt_ = nullptr;
+    AVPacket* group_ = nullptr;
+    std::vector<std::uint8_t> groupBytes_;
+    std::int64_t groupPts_ = 0, groupDts_ = 0, groupDuration_ = 0;
+    int gathered_ = 0;
+    std::vector<Block> early_;  // blocks before the packet size is fixed
+    std::size_t earlyBytes_ = 0;
+    int blocksPerPacket_ = 1;
     int frameSize_ = 2048;
     bool headerWritten_ = false;
     std::int64_t pts_ = 0;

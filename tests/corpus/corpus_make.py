@@ -136,7 +136,7 @@ def make(dir):
     run("oggenc", "-Q", "-o", p("s48.ogg"), stereo48)
     run("sox", stereo48, p("six.wav"), "remix", "1", "2", "1", "2", "1v0.5", "2v0.5")
     run("oggenc", "-Q", "-o", p("six.ogg"), p("six.wav"))
-    out += [Entry(p("mono.ogg"), "ogg"), Entry(p("s48.ogg"), "ogg"), Entry(p("six.ogg"), "ogg", compare=False)]
+    out += [Entry(p("mono.ogg"), "ogg"), Entry(p("s48.ogg"), "ogg"), Entry(p("six.ogg"), "ogg")]
     run("oggenc", "-Q", "-o", p("bigcomment.ogg"), stereo44)
     open(p("comments.txt"), "w").write("".join(f"COMMENT{i}={'x' * 200}\n" for i in range(3000)))
     run("vorbiscomment", "-a", "-c", p("comments.txt"), p("bigcomment.ogg"))
@@ -152,7 +152,7 @@ def make(dir):
                         ("chainrate.ogg", ["mono.ogg", "link22.ogg"]),
                         ("chainrate2.ogg", ["link22.ogg", "mono.ogg", "link1.ogg"])):
         open(p(name), "wb").write(b"".join(open(p(l), "rb").read() for l in links))
-        out.append(Entry(p(name), "ogg", links=[p(l) for l in links], compare=name == "chain.ogg"))
+        out.append(Entry(p(name), "ogg", links=[p(l) for l in links]))
 
     # WMA through ffmpeg: v1 and v2, several bitrates, mono.
     for codec, b, src, ch in (("wmav2", 64, stereo44, 2), ("wmav2", 128, stereo44, 2), ("wmav2", 192, stereo48, 2),
@@ -160,8 +160,15 @@ def make(dir):
         name = f"{codec}_{b}_{ch}.wma"
         run("ffmpeg", "-v", "error", "-y", "-i", src, "-c:a", codec, "-b:a", f"{b}k", "-ac", str(ch), p(name))
         out.append(Entry(p(name), "wma"))
+    # WMA written by tarvelcut itself, several codec blocks to a packet: low, middle and high
+    # rates of its formats (24 kbps 16 kHz mono, 48 kbps 44.1 kHz mono, 320 kbps stereo).
+    run("sox", *[stereo44] * 8, p("long44.wav"))
+    for n in (2, 17, 39):
+        run(os.path.join(os.environ["KEZ_BIN_DIR"], "tarvelcut"), "cut", p("long44.wav"), "--out", dir,
+            "--format", "wma", "--wma-format", str(n), "--segment", f"0-99:00=own{n}")
+        out.append(Entry(p(f"own{n}.wma"), "wma"))
 
     merges = [[p("junk.mp3"), p("chain.ogg"), mono48],
               [p("v1.mp3"), p("q3.ogg"), p("odd.wav")],
-              [p("wmav2_128_2.wma"), p("noinfo.mp3"), p("complete.ogg")]]
+              [p("wmav2_128_2.wma"), p("noinfo.mp3"), p("own39.wma"), p("complete.ogg")]]
     return out, merges

@@ -75,6 +75,18 @@ def reference(e, dir):
     return ref, bits
 
 
+def converted(wav, rate, channels, to_channels, dir):
+    """A reference decode at another rate or channel count, converted by ffmpeg: mono to
+    stereo keeps the level on both sides, stereo to mono is the mean, six channels take the
+    standard 5.1 downmix (oggdec writes them as FL FR FC BR LFE BL: put back in WAV order)."""
+    pan = {(1, 2): ["-af", "pan=stereo|c0=c0|c1=c0"], (2, 1): ["-af", "pan=mono|c0=0.5*c0+0.5*c1"],
+           (6, 2): ["-af", "channelmap=map=0|1|2|4|5|3:channel_layout=5.1", "-ac", "2"]}
+    out = os.path.join(dir, "converted.wav")
+    run("ffmpeg", "-v", "error", "-y", "-i", wav, *pan.get((channels, to_channels), ["-ac", str(to_channels)]),
+        "-ar", str(rate), "-c:a", "pcm_s16le", out)
+    return read_wav(out)[3]
+
+
 def ms_of(frames, rate):
     return max(1, (frames * 1000 + rate // 2) // rate) if frames > 0 else 0
 
@@ -125,16 +137,23 @@ def check(e, index, root, shown):
         return ["not shown by tarvelcut info"], False
     rate, channels, duration = int(shown["samplerate"].split()[0]), int(shown["channels"]), shown["ms"]
     ref, bits = reference(e, dir)
-    rrate, rch, _, samples = read_wav(ref)
-    frames = len(samples)
-    if getattr(e, "links", None):  # a chain: each link's own decode, scaled to the first link's rate
-        lens = []
+    rrate, _, _, samples = read_wav(ref)
+    exact = e.kind in ("wav", "ogg")  # one decoder on both sides, no conversion between
+    if getattr(e, "links", None):  # a chain: each link's own decode, in the first link's format
+        parts = []
         for k, link in enumerate(e.links):
             lref = os.path.join(dir, f"link{k}.wav")
             run("oggdec", "-Q", "-o", lref, link)
-            r, _, _, s = read_wav(lref)
-            lens.append((len(s) * rate + r // 2) // r)
-        frames = sum(lens)
+            r, c, _, s = read_wav(lref)
+            n = (len(s) * rate + r // 2) // r
+            if (r, c) != (rate, channels):
+                s, exact = converted(lref, rate, c, channels, dir), False
+                s = np.concatenate([s, np.zeros((max(0, n - len(s)), channels), np.int64)])
+            parts.append(s[:n])
+        samples, rrate = np.concatenate(parts), rate
+    frames = len(samples)
+    if channels > 2:  # pieces are cut to stereo: the reference decode goes through the standard downmix
+        samples, exact = converted(ref, rate, channels, 2, dir), False
     if duration != ms_of(frames, rate):
         problems.append(f"duration {duration} ms, reference {ms_of(frames, rate)} ms ({frames} frames)")
     if e.title and shown.get("title") != e.title:
@@ -149,13 +168,13 @@ def check(e, index, root, shown):
         "--channels", str(min(channels, 2)), "--samplesize", str(bits),
         "--segment", f"{a / 1000:.3f}-{m / 1000:.3f}=p1", "--segment", f"{m / 1000:.3f}-{b / 1000:.3f}=p2")
     fa, fm, fb = (frame_of(t, rate, frames, duration) for t in (a, m, b))
-    compare = e.compare and rrate == rate and rch == channels
+    compare = e.compare and rrate == rate and samples.shape[1] == min(channels, 2)
     for name, lo, hi in (("p1", fa, fm), ("p2", fm, fb)):
         _, _, _, piece = read_wav(os.path.join(out, name + ".wav"))
         if len(piece) != hi - lo:
             problems.append(f"{name} ({lo}..{hi}) holds {len(piece)} frames, not {hi - lo}")
         elif compare:
-            why = same(piece, samples[lo:hi], e.kind in ("wav", "ogg"))
+            why = same(piece, samples[lo:hi], exact)
             if why:
                 problems.append(f"{name} ({lo}..{hi}) differs from the reference: {why}")
     shutil.rmtree(dir)

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <functional>
 
+#include "AudioReader.h"
+#include "AudioWriter.h"
 #include "Decoder.h"
 #include "MediaError.h"
 #include "TestMedia.h"
@@ -40,6 +42,20 @@ struct Source {
 
 const WavSpec kTone{44100, 2, 16, 3.217};
 
+// WMA from our own writer, whose packets each hold several codec blocks.
+std::string OwnWma(const std::string& dir, const WavSpec& shape, int kbps) {
+    AudioReader r;
+    r.Open(testmedia::MakeWav(dir, "src.wav", shape));
+    AudioWriter w;
+    w.Create(dir + "/own.wma", EncoderSettings{OutputKind::Wma, shape.sampleRate, 0, shape.channels, kbps, 0});
+    while (r.Position() < r.Size()) {
+        std::vector<std::uint8_t> b = r.Read(r.Size() / 5 + 1);
+        w.Write(b.data(), b.size());
+    }
+    w.Close();
+    return w.Path();
+}
+
 const Source kSources[] = {
     {"wav16", [](const std::string& d) { return testmedia::MakeWav(d, "a.wav", kTone); }},
     {"wav24mono", [](const std::string& d) { return testmedia::MakeWav(d, "a.wav", WavSpec{48000, 1, 24, 2.5}); }},
@@ -65,6 +81,8 @@ const Source kSources[] = {
     {"oggmono", [](const std::string& d) { return testmedia::MakeOgg(d, "a.ogg", WavSpec{32000, 1, 16, 2.2}, 64); }},
     {"wma", [](const std::string& d) { return testmedia::MakeWma(d, "a.wma", kTone, 128); }},
     {"wma22k", [](const std::string& d) { return testmedia::MakeWma(d, "a.wma", WavSpec{22050, 1, 16, 2.0}, 32); }},
+    {"wmaGrouped", [](const std::string& d) { return OwnWma(d, kTone, 128); }},
+    {"wmaGrouped16k", [](const std::string& d) { return OwnWma(d, WavSpec{16000, 1, 16, 4.1}, 24); }},
 };
 
 TEST_F(DecoderTest, LengthMatchesFfmpegAndReadingStopsThere) {

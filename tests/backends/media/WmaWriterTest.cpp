@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "AudioWriter.h"
+#include "Decoder.h"
 #include "TestMedia.h"
 #include "WmaFormatList.h"
 
@@ -44,13 +45,16 @@ std::uint64_t Le64(const std::vector<std::uint8_t>& b, std::size_t at) {
     return v;
 }
 
-// Packets sized for the codec's blocks, not padded out: over half a minute the file is
-// bitrate x duration plus its header objects, within 5%, from 80 kbps up. (Below that the
-// codec's blocks are 96 to 380 bytes and each carries a 17-byte payload header.)
+// Several codec blocks to a data packet, packets sized for the bitrate: over half a minute
+// the file is bitrate x duration plus its header objects, within 5%, at high, middle and
+// low rates, mono and stereo (blocks of 96 bytes at 24 kbps once carried 17 bytes of
+// payload header each). ffmpeg decodes exactly the frames our reader counts, and mediainfo
+// reads the file.
 TEST_F(WmaWriterTest, SizeKeepsToTheBitrate) {
     const double seconds = 30.0;
     const kezwma::WmaFormat formats[] = {{320000, 44100, 2}, {256000, 48000, 2}, {192000, 44100, 2},
-                                         {128000, 44100, 1}, {96000, 44100, 2},  {80000, 32000, 2}};
+                                         {128000, 44100, 1}, {96000, 44100, 2},  {80000, 32000, 2},
+                                         {32000, 22050, 2},  {24000, 16000, 1}};
     for (const kezwma::WmaFormat& f : formats) {
         const std::string label = std::to_string(f.bitrate / 1000) + " kbps " + std::to_string(f.sampleRate) + " Hz " +
                                   std::to_string(f.channels) + " ch";
@@ -66,7 +70,18 @@ TEST_F(WmaWriterTest, SizeKeepsToTheBitrate) {
         const double ratio = static_cast<double>(bytes.size()) / (f.bitrate * seconds / 8 + header);
         EXPECT_GT(ratio, 0.98) << bytes.size() << " bytes";
         EXPECT_LT(ratio, 1.05) << bytes.size() << " bytes";
+
         EXPECT_EQ(testmedia::Ffprobe(out).codec, "wmav2");
+        const StreamInfo ours = ProbeFile(out);
+        EXPECT_EQ(ours.frames, testmedia::FfmpegDecodedFrames(out));
+        std::string shown;
+        ASSERT_EQ(testmedia::Run("mediainfo --Inform='Audio;%Format%|%SamplingRate%|%Channel(s)%|%Duration%' " +
+                                     testmedia::Quote(out),
+                                 &shown),
+                  0);
+        const std::string expected = "WMA|" + std::to_string(f.sampleRate) + "|" + std::to_string(f.channels) + "|";
+        ASSERT_EQ(shown.rfind(expected, 0), 0u) << shown;
+        EXPECT_NEAR(std::stod(shown.substr(expected.size())), static_cast<double>(ours.durationMs), 150.0) << shown;
     }
 }
 

@@ -6,6 +6,10 @@
 
 #include "file/SafeSave.h"
 
+// Read and written here rather than through QSettings: QSettings writes the space of a
+// section name as "%20" ("[Columns%20Sizes]"), which readers of the file's own form do not
+// find, and keeps a read file by its size and time, so a rewrite within the same
+// millisecond to the same size is not seen.
 namespace {
 
 const QString kSizes = QStringLiteral("Columns Sizes");

@@ -12,8 +12,8 @@ run_packages=(
   qt6-base-dev qt6-multimedia-dev libqt6opengl6-dev
   libavformat-dev libavcodec-dev libswresample-dev libavutil-dev
   libmp3lame-dev libvorbis-dev libogg-dev libtag1-dev libsoundtouch-dev
-  # Qt's platform and multimedia plug-ins on a bare machine
-  qt6-qpa-plugins libqt6multimedia6
+  # Qt's platform, multimedia and SVG icon plug-ins on a bare machine
+  qt6-qpa-plugins libqt6multimedia6 qt6-svg-dev libqt6svg6
 )
 test_packages=(
   clang-14 libclang-rt-14-dev

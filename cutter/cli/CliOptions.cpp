@@ -44,77 +44,133 @@ std::int64_t TimeArg(const QString& option, const QString& v) {
     return *ms;
 }
 
-int IntArg(const QString& option, const QString& v) {
-    bool ok = false;
-    const int n = v.toInt(&ok);
-    if (!ok || n < 0) throw UsageError{QStringLiteral("%1: \"%2\" is not a number").arg(option, v)};
-    return n;
+QCommandLineOption Valued(const QStringList& names, const QString& valueName) {
+    return QCommandLineOption(names, QString(), valueName);
 }
+QCommandLineOption Valued(const char* name) { return Valued({QLatin1String(name)}, QStringLiteral("value")); }
+QCommandLineOption Flag(const char* name) { return QCommandLineOption(QLatin1String(name)); }
 
 }  // namespace
 
+int ReadNumber(const QString& option, const QString& text, bool negative) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || (n < 0 && !negative)) throw UsageError{QStringLiteral("%1: \"%2\" is not a number").arg(option, text)};
+    return n;
+}
+
+void ParseArguments(QCommandLineParser& parser, const QStringList& args) {
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("q"), QStringLiteral("quiet")}));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    const bool parsed = parser.parse(QStringList{QStringLiteral("tarvelcut")} + args);
+    if (parser.isSet(QStringLiteral("help"))) throw HelpRequest{};
+    if (parsed) return;
+    if (!parser.unknownOptionNames().isEmpty()) {
+        const QString name = parser.unknownOptionNames().constFirst();
+        throw UsageError{QStringLiteral("unknown option ") + QLatin1String(name.size() == 1 ? "-" : "--") + name};
+    }
+    // The parser takes whatever follows a valued option as its value, so only the last
+    // argument can lack one.
+    const QString last = args.isEmpty() ? QString() : args.constLast();
+    QString name = last;
+    while (name.startsWith(u'-')) name.remove(0, 1);
+    if (last.startsWith(u'-') && !last.contains(u'=') && parser.optionNames().contains(name))
+        throw UsageError{last + QStringLiteral(" needs a value")};
+    throw UsageError{parser.errorText()};
+}
+
+void AddSharedOptions(QCommandLineParser& parser) {
+    for (const char* name : {"title", "artist", "album", "genre", "year", "samplerate", "channels", "bitrate",
+                             "samplesize", "wma-format"})
+        parser.addOption(Valued(name));
+    parser.addOptions({Flag("overwrite"), Flag("copy")});
+}
+
+void ReadShared(const QCommandLineParser& parser, CutOptions& o, bool negativeNumbers) {
+    for (auto [name, to] : {std::pair{"title", &o.title}, {"artist", &o.artist}, {"album", &o.album},
+                            {"genre", &o.genre}, {"year", &o.year}})
+        if (parser.isSet(QLatin1String(name))) *to = parser.value(QLatin1String(name));
+    for (auto [name, to] : {std::pair{"samplerate", &o.samplerate}, {"channels", &o.channels},
+                            {"bitrate", &o.bitrate}, {"samplesize", &o.samplesize}, {"wma-format", &o.wmaFormat}})
+        if (parser.isSet(QLatin1String(name)))
+            *to = ReadNumber(QStringLiteral("--") + QLatin1String(name), parser.value(QLatin1String(name)), negativeNumbers);
+    o.overwrite = parser.isSet(QStringLiteral("overwrite"));
+    o.copy = parser.isSet(QStringLiteral("copy"));
+    o.quiet = parser.isSet(QStringLiteral("quiet"));
+}
+
 CutOptions ParseCut(const QStringList& args) {
-    CutOptions o;
+    // --silence takes a value only when the next argument reads as THRESHOLD_DB[,MIN_LENGTH]
+    // (which may be negative): the parser has no optional values, so it is taken out here.
+    static const QRegularExpression level(QStringLiteral(R"(^-?\d+(?:\.\d+)?(?:,.+)?$)"));
+    QStringList rest;
+    bool silence = false;
+    std::optional<QString> silenceLevel;
     for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        const auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) throw UsageError{a + QStringLiteral(" needs a value")};
-            return args[++i];
-        };
-        if (a == u"--out") o.outDir = value();
-        else if (a == u"--format") o.format = FormatArg(value());
-        else if (a == u"--segment") {
-            const QString v = value();
-            const qsizetype eq = v.indexOf(QLatin1Char('='));
-            const QString span = eq < 0 ? v : v.left(eq);
-            SegmentArg s;
-            if (eq >= 0) s.name = v.mid(eq + 1);
-            const qsizetype dash = span.indexOf(QLatin1Char('-'));
-            if (dash < 0) throw UsageError{QStringLiteral("--segment: \"%1\" is not START-END").arg(v)};
-            s.start = TimeArg(a, span.left(dash));
-            s.end = TimeArg(a, span.mid(dash + 1));
-            if (s.end <= s.start)
-                throw UsageError{QStringLiteral("--segment: \"%1\" ends before it starts").arg(v)};
-            o.segments.push_back(s);
-        } else if (a == u"--pieces") {
-            o.pieces = IntArg(a, value());
-            if (o.pieces < 1) throw UsageError{QStringLiteral("--pieces needs at least 1")};
-        } else if (a == u"--length") {
-            o.pieceLength = TimeArg(a, value());
-            if (o.pieceLength <= 0) throw UsageError{QStringLiteral("--length needs a length above 0")};
-        } else if (a == u"--silence") {
-            o.silence = workflow::SilenceOptions{};
-            // The value is optional: it is taken when it reads as THRESHOLD_DB[,MIN_LENGTH].
-            static const QRegularExpression level(QStringLiteral(R"(^-?\d+(?:\.\d+)?(?:,.+)?$)"));
-            if (i + 1 < args.size() && level.match(args[i + 1]).hasMatch()) {
-                const QStringList parts = args[++i].split(u',');
-                o.silence->thresholdDb = parts[0].toDouble();
-                if (o.silence->thresholdDb > 0) o.silence->thresholdDb = -o.silence->thresholdDb;
-                if (parts.size() > 1) o.silence->minLengthMs = TimeArg(a, parts[1]);
-                if (o.silence->minLengthMs <= 0) throw UsageError{QStringLiteral("--silence needs a minimum length above 0")};
-            }
-        } else if (a == u"--silence-cuts") o.silenceMiddles = true;
-        else if (a == u"--cue") o.cueSheet = value();
-        else if (a == u"--labels") o.labelFile = value();
-        else if (a == u"--title") o.title = value();
-        else if (a == u"--artist") o.artist = value();
-        else if (a == u"--album") o.album = value();
-        else if (a == u"--genre") o.genre = value();
-        else if (a == u"--year") o.year = value();
-        else if (a == u"--overwrite") o.overwrite = true;
-        else if (a == u"--copy") o.copy = true;
-        else if (a == u"--samplerate") o.samplerate = IntArg(a, value());
-        else if (a == u"--channels") o.channels = IntArg(a, value());
-        else if (a == u"--bitrate") o.bitrate = IntArg(a, value());
-        else if (a == u"--samplesize") o.samplesize = IntArg(a, value());
-        else if (a == u"--wma-format") o.wmaFormat = IntArg(a, value());
-        else if (a == u"--jobs") {
-            o.jobs = IntArg(a, value());
-            if (o.jobs < 1) throw UsageError{QStringLiteral("--jobs needs at least 1")};
+        if (args[i] != u"--silence" && !args[i].startsWith(u"--silence=")) {
+            rest << args[i];
+            continue;
         }
-        else if (a.startsWith(u"--")) throw UsageError{QStringLiteral("unknown option ") + a};
-        else if (o.source.isEmpty()) o.source = a;
-        else throw UsageError{QStringLiteral("more than one source: ") + a};
+        silence = true;
+        silenceLevel.reset();
+        const bool inline_ = args[i].startsWith(u"--silence=");
+        if (inline_ && !level.match(args[i].mid(10)).hasMatch()) rest << args[i].mid(10);
+        else if (inline_) silenceLevel = args[i].mid(10);
+        else if (i + 1 < args.size() && level.match(args[i + 1]).hasMatch()) silenceLevel = args[++i];
+    }
+
+    QCommandLineParser parser;
+    AddSharedOptions(parser);
+    parser.addOption(Valued({QStringLiteral("o"), QStringLiteral("out")}, QStringLiteral("dir")));
+    for (const char* name : {"format", "segment", "pieces", "length", "cue", "labels", "jobs"})
+        parser.addOption(Valued(name));
+    parser.addOption(Flag("silence-cuts"));
+    ParseArguments(parser, rest);
+
+    CutOptions o;
+    ReadShared(parser, o, false);
+    const QStringList sources = parser.positionalArguments();
+    if (sources.size() > 1) throw UsageError{QStringLiteral("more than one source: ") + sources[1]};
+    o.source = sources.value(0);
+    o.outDir = parser.value(QStringLiteral("out"));
+    if (parser.isSet(QStringLiteral("format"))) o.format = FormatArg(parser.value(QStringLiteral("format")));
+    const QString segment = QStringLiteral("--segment");
+    for (const QString& v : parser.values(QStringLiteral("segment"))) {
+        const qsizetype eq = v.indexOf(QLatin1Char('='));
+        const QString span = eq < 0 ? v : v.left(eq);
+        SegmentArg s;
+        if (eq >= 0) s.name = v.mid(eq + 1);
+        const qsizetype dash = span.indexOf(QLatin1Char('-'));
+        if (dash < 0) throw UsageError{QStringLiteral("--segment: \"%1\" is not START-END").arg(v)};
+        s.start = TimeArg(segment, span.left(dash));
+        s.end = TimeArg(segment, span.mid(dash + 1));
+        if (s.end <= s.start) throw UsageError{QStringLiteral("--segment: \"%1\" ends before it starts").arg(v)};
+        o.segments.push_back(s);
+    }
+    if (parser.isSet(QStringLiteral("pieces"))) {
+        o.pieces = ReadNumber(QStringLiteral("--pieces"), parser.value(QStringLiteral("pieces")), false);
+        if (o.pieces < 1) throw UsageError{QStringLiteral("--pieces needs at least 1")};
+    }
+    if (parser.isSet(QStringLiteral("length"))) {
+        o.pieceLength = TimeArg(QStringLiteral("--length"), parser.value(QStringLiteral("length")));
+        if (o.pieceLength <= 0) throw UsageError{QStringLiteral("--length needs a length above 0")};
+    }
+    if (silence) {
+        o.silence = workflow::SilenceOptions{};
+        if (silenceLevel) {
+            const QStringList parts = silenceLevel->split(u',');
+            o.silence->thresholdDb = parts[0].toDouble();
+            if (o.silence->thresholdDb > 0) o.silence->thresholdDb = -o.silence->thresholdDb;
+            if (parts.size() > 1) o.silence->minLengthMs = TimeArg(QStringLiteral("--silence"), parts[1]);
+            if (o.silence->minLengthMs <= 0) throw UsageError{QStringLiteral("--silence needs a minimum length above 0")};
+        }
+    }
+    o.silenceMiddles = parser.isSet(QStringLiteral("silence-cuts"));
+    o.cueSheet = parser.value(QStringLiteral("cue"));
+    o.labelFile = parser.value(QStringLiteral("labels"));
+    if (parser.isSet(QStringLiteral("jobs"))) {
+        o.jobs = ReadNumber(QStringLiteral("--jobs"), parser.value(QStringLiteral("jobs")), false);
+        if (o.jobs < 1) throw UsageError{QStringLiteral("--jobs needs at least 1")};
     }
     if (o.source.isEmpty()) throw UsageError{QStringLiteral("no source file")};
     if (o.outDir.isEmpty()) throw UsageError{QStringLiteral("--out DIR is required")};

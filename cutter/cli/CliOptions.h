@@ -1,6 +1,7 @@
 // The command line of tarvelcut, read without touching any component.
 #pragma once
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -32,12 +33,29 @@ struct CutOptions {
     bool copy = false;  // copy the audio where the output format is the source's
     std::optional<int> samplerate, channels, bitrate, samplesize, wmaFormat;
     int jobs = 0;  // segments written at once; 0: one per processor
+    bool quiet = false;  // -q: no progress line
 };
 
 // A usage error, with the text for standard error.
 struct UsageError {
     QString text;
 };
+
+// -h or --help among a command's arguments: the usage text is wanted, whatever else is there.
+struct HelpRequest {};
+
+// Reads one command's arguments (without the program's name) into parser, which has been
+// given the command's own options; -q/--quiet and -h/--help are added here. Throws
+// UsageError for an unknown option or a missing value, HelpRequest for -h/--help.
+void ParseArguments(QCommandLineParser& parser, const QStringList& args);
+
+// A whole number given to option; below 0 only when negative. Throws UsageError.
+int ReadNumber(const QString& option, const QString& text, bool negative);
+
+// The tag and quality options "cut" and "merge" share, and their reading into o; numbers
+// below 0 are refused unless negativeNumbers.
+void AddSharedOptions(QCommandLineParser& parser);
+void ReadShared(const QCommandLineParser& parser, CutOptions& o, bool negativeNumbers);
 
 // "03:25.120", "01:02:03.004", "12:34" or plain seconds ("75", "12.5"); nullopt when the
 // text is none of them.

@@ -59,40 +59,20 @@ private:
 
 }  // namespace
 
-int RunMergeCommand(QStringList args, bool quiet) {
+int RunMergeCommand(const QStringList& args) {
+    QCommandLineParser parser;
+    cli::AddSharedOptions(parser);
+    parser.addOption(QCommandLineOption(QStringLiteral("comment"), QString(), QStringLiteral("text")));
+    parser.addOption(QCommandLineOption(QStringLiteral("track"), QString(), QStringLiteral("n")));
+    cli::ParseArguments(parser, args);
     cli::CutOptions quality;  // only the quality options and the tags are used
-    QString output, comment, track;
-    QStringList inputs;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString a = args[i];
-        const auto value = [&]() -> QString {
-            if (i + 1 >= args.size()) throw cli::UsageError{a + QStringLiteral(" needs a value")};
-            return args[++i];
-        };
-        const auto number = [&](const QString& v) {
-            bool ok = false;
-            const int n = v.toInt(&ok);
-            if (!ok) throw cli::UsageError{a + QStringLiteral(": \"") + v + QStringLiteral("\" is not a number")};
-            return n;
-        };
-        if (a == u"--title") quality.title = value();
-        else if (a == u"--artist") quality.artist = value();
-        else if (a == u"--album") quality.album = value();
-        else if (a == u"--genre") quality.genre = value();
-        else if (a == u"--year") quality.year = value();
-        else if (a == u"--comment") comment = value();
-        else if (a == u"--track") track = QString::number(number(value()));
-        else if (a == u"--overwrite") quality.overwrite = true;
-        else if (a == u"--copy") quality.copy = true;
-        else if (a == u"--samplerate") quality.samplerate = number(value());
-        else if (a == u"--channels") quality.channels = number(value());
-        else if (a == u"--bitrate") quality.bitrate = number(value());
-        else if (a == u"--samplesize") quality.samplesize = number(value());
-        else if (a == u"--wma-format") quality.wmaFormat = number(value());
-        else if (a.startsWith(u"--")) throw cli::UsageError{QStringLiteral("unknown option ") + a};
-        else if (output.isEmpty()) output = a;
-        else inputs << a;
-    }
+    cli::ReadShared(parser, quality, true);
+    const QString comment = parser.value(QStringLiteral("comment"));
+    QString track;
+    if (parser.isSet(QStringLiteral("track")))
+        track = QString::number(cli::ReadNumber(QStringLiteral("--track"), parser.value(QStringLiteral("track")), true));
+    QStringList inputs = parser.positionalArguments();
+    const QString output = inputs.isEmpty() ? QString() : inputs.takeFirst();
     if (output.isEmpty() || inputs.size() < 2) throw cli::UsageError{QStringLiteral("merge needs OUTPUT and two or more INPUTs")};
     const workflow::FormatCode out = workflow::FormatFromFileName(output);
     if (out == workflow::fcUnknown)
@@ -138,7 +118,7 @@ int RunMergeCommand(QStringList args, bool quiet) {
     options.promptOverwrite = true;
     options.showSuccess = false;
     options.copyAudio = quality.copy;
-    TMergeConsole host(quality.overwrite, int(inputs.size()), quiet);
+    TMergeConsole host(quality.overwrite, int(inputs.size()), quality.quiet);
     const workflow::MergeJobResult res = workflow::RunMergeJob(request, options, c, host);
     switch (res.outcome) {
         case workflow::MergeOutcome::Finished:

@@ -20,7 +20,7 @@
 #include "workflow/SilenceDetector.h"
 #include "workflow/TimeText.h"
 
-int RunMergeCommand(QStringList args, bool quiet);  // MergeCommand.cpp
+int RunMergeCommand(const QStringList& args);  // MergeCommand.cpp
 
 namespace {
 
@@ -39,31 +39,10 @@ const char* kUsage =
     "       tarvelcut --version\n"
     "Values may follow an option or an equals sign (--format=ogg); -o is --out; -q hides the progress.\n";
 
-bool g_quiet = false;  // -q: no progress line
-
-// The conventions of the command line the option parsers do not know: "--opt=value" as
-// "--opt value", "-o" for "--out", and "-q"/"--quiet" anywhere.
-QStringList Normalized(const QStringList& args) {
-    QStringList out;
-    for (const QString& a : args) {
-        if (a == u"-q" || a == u"--quiet") {
-            g_quiet = true;
-        } else if (a == u"-o") {
-            out << QStringLiteral("--out");
-        } else if (a.startsWith(u"--") && a.indexOf(QLatin1Char('=')) > 2) {
-            const qsizetype eq = a.indexOf(QLatin1Char('='));
-            out << a.left(eq) << a.mid(eq + 1);
-        } else {
-            out << a;
-        }
-    }
-    return out;
-}
-
 class TConsoleHost : public workflow::JobHost {
 public:
-    TConsoleHost(bool overwrite, int parts, std::int64_t audioMs)
-        : overwrite_(overwrite), progress_(isatty(2) && !g_quiet, parts, audioMs) {}
+    TConsoleHost(bool overwrite, bool quiet, int parts, std::int64_t audioMs)
+        : overwrite_(overwrite), progress_(isatty(2) && !quiet, parts, audioMs) {}
     void BeginProgress(const QString&) override {}
     void EndProgress() override { progress_.Finish(); }
     void SetFileLabel(const QString& text) override { progress_.SetFile(text); }
@@ -94,7 +73,11 @@ private:
     cli::TProgressLine progress_;
 };
 
-int Info(const QStringList& files) {
+int Info(const QStringList& args) {
+    QCommandLineParser parser;
+    cli::ParseArguments(parser, args);
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty()) throw cli::UsageError{QStringLiteral("info needs at least one file")};
     TProgramComponents pc;
     pc.ConstructFileComponents();
     TJobAdapters adapters(pc.Wrappers);
@@ -175,7 +158,7 @@ std::vector<workflow::SegmentEntry> FileEntries(const cli::CutOptions& o, std::i
 
 // Lists the silences of a file, one "start - end" a line.
 int Silence(const QStringList& args) {
-    if (args.isEmpty() || args.size() > 2) throw cli::UsageError{QStringLiteral("silence needs a file")};
+    if (args.isEmpty()) throw cli::UsageError{QStringLiteral("silence needs a file")};
     QStringList cut = {args[0], QStringLiteral("--out"), QStringLiteral("."), QStringLiteral("--silence")};
     cut += args.mid(1);
     const cli::CutOptions o = cli::ParseCut(cut);
@@ -297,7 +280,7 @@ int Cut(const cli::CutOptions& o) {
     options.wavOutput = {params.pcmSamplerate, params.pcmChannel, params.pcmSamplesize};
     std::int64_t audioMs = 0;
     for (const auto& span : spans) audioMs += std::min(span.end, duration) - span.start;
-    TConsoleHost host(o.overwrite, int(spans.size()), audioMs);
+    TConsoleHost host(o.overwrite, o.quiet, int(spans.size()), audioMs);
     const int jobs = o.jobs > 0 ? o.jobs : cli::DefaultJobs();
     const workflow::CutJobResult res = cli::RunParallelCut(o.source, rows, o.outDir, options, c, host, jobs);
     std::printf("%d of %d segments written to %s\n", res.filesWritten, res.checkedRows,
@@ -309,29 +292,31 @@ int Cut(const cli::CutOptions& o) {
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    QStringList args = Normalized(app.arguments().mid(1));
-    if (args.isEmpty() || args[0] == u"--help" || args[0] == u"-h") {
-        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
-        return args.isEmpty() ? 2 : 0;
-    }
-    if (args[0] == u"--version") {
-        std::fputs("tarvelcut " KEZ_VERSION "\n", stdout);
-        return 0;
-    }
-    const QString command = args.takeFirst();
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+    // The options before the command; the command's own options are read by its parser.
+    QCommandLineParser top;
+    top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
+    top.addOption(QCommandLineOption(QStringLiteral("version")));
     try {
-        if (command == u"info") {
-            if (args.isEmpty()) throw cli::UsageError{QStringLiteral("info needs at least one file")};
-            return Info(args);
+        cli::ParseArguments(top, app.arguments().mid(1));
+        if (top.isSet(QStringLiteral("version"))) {
+            std::fputs("tarvelcut " KEZ_VERSION "\n", stdout);
+            return 0;
         }
+        QStringList args = top.positionalArguments();
+        if (args.isEmpty()) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        const QString command = args.takeFirst();
+        if (top.isSet(QStringLiteral("quiet"))) args.prepend(QStringLiteral("--quiet"));
+        if (command == u"info") return Info(args);
         if (command == u"cut") return Cut(cli::ParseCut(args));
-        if (command == u"merge") return RunMergeCommand(args, g_quiet);
+        if (command == u"merge") return RunMergeCommand(args);
         if (command == u"silence") return Silence(args);
         throw cli::UsageError{QStringLiteral("unknown command ") + command};
+    } catch (const cli::HelpRequest&) {
+        std::fputs(kUsage, stdout);
+        return 0;
     } catch (const cli::UsageError& e) {
         cli::PrintError(e.text);
         std::fputs(kUsage, stderr);

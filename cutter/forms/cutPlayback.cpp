@@ -4,9 +4,6 @@
 #include <QAction>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 #include <QPointer>
 #include <QSlider>
 #include <algorithm>
@@ -16,33 +13,11 @@
 #include "ComponentInterfaces.h"
 #include "UserInterface.h"
 #include "cutPage.h"
+#include "icons.h"
 #include "workflow/PcmBlock.h"
 #include "mainForm.h"
 
 namespace {
-
-// The glyphs are drawn once at a size that scales down cleanly to the button's 16 pixels.
-QIcon Glyph(bool play) {
-    QPixmap pm(32, 32);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(30, 40, 50), 1.5));
-    if (play) {
-        QPainterPath tri;
-        tri.moveTo(8, 4);
-        tri.lineTo(28, 16);
-        tri.lineTo(8, 28);
-        tri.closeSubpath();
-        p.setBrush(QColor(40, 170, 60));
-        p.drawPath(tri);
-    } else {
-        p.setBrush(QColor(200, 50, 40));
-        p.drawRoundedRect(QRectF(6, 6, 20, 20), 3, 3);
-    }
-    p.end();
-    return QIcon(pm);
-}
 
 void Report(TfrmMain* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
 
@@ -84,12 +59,12 @@ void TCutPlayback::SetReaders(workflow::AudioReader* reader, workflow::AudioRead
 }
 
 QIcon TCutPlayback::PlayGlyph() {
-    static const QIcon icon = Glyph(true);
+    static const QIcon icon = DrawnIcon(TIconKind::Play);
     return icon;
 }
 
 QIcon TCutPlayback::StopGlyph() {
-    static const QIcon icon = Glyph(false);
+    static const QIcon icon = DrawnIcon(TIconKind::Stop);
     return icon;
 }
 

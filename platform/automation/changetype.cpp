@@ -5,6 +5,7 @@
 #include "automation/oleauto.h"
 #include "automation/variant_internal.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -69,19 +70,6 @@ std::string FormatDecimal(const DECIMAL& dec) {
     return digits;
 }
 
-// Civil date of a day number counted from 1 January 1970 (proleptic Gregorian).
-void CivilFromDays(std::int64_t z, int* year, int* month, int* day) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    *day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    *month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    *year = static_cast<int>(yoe + era * 400 + (*month <= 2));
-}
-
 // DATE: days since 30 December 1899; the fraction, taken as positive, is the time of day.
 // Written the way the default (English, United States) locale writes it: "M/D/YYYY",
 // "h:mm:ss AM", or both; midnight of day 0 is the time alone.
@@ -95,9 +83,11 @@ std::string FormatDate(double date) {
     std::string out;
     const auto days = static_cast<std::int64_t>(whole);
     if (days != 0) {
-        int y, m, d;
-        CivilFromDays(days - 25569, &y, &m, &d);  // 25569 days from 1899-12-30 to 1970-01-01
-        out = std::to_string(m) + "/" + std::to_string(d) + "/" + std::to_string(y);
+        using namespace std::chrono;
+        constexpr sys_days kDayZero = year{1899} / December / 30;
+        const year_month_day ymd{kDayZero + std::chrono::days{days}};
+        out = std::to_string(static_cast<unsigned>(ymd.month())) + "/" + std::to_string(static_cast<unsigned>(ymd.day())) +
+              "/" + std::to_string(static_cast<int>(ymd.year()));
     }
     if (seconds != 0 || days == 0) {
         const int h = static_cast<int>(seconds / 3600);

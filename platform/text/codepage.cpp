@@ -1,155 +1,167 @@
-// Code-page conversions: UTF-8 as the ANSI page, Windows-1252 for 8-bit text that is not
-// UTF-8, and the Windows entry points on top.
+// Code-page conversions through glibc's iconv: UTF-8 as the ANSI page, Windows-1252 for
+// 8-bit text that is not UTF-8, and the Windows entry points on top. iconv stops at the
+// first sequence it cannot convert; the callers decide what stands for it and go on.
 #include "text/codepage.h"
 
 #include "automation/oleauto.h"
 
+#include <algorithm>
+#include <bit>
+#include <cerrno>
 #include <cstring>
+#include <iconv.h>
+#include <vector>
 
 namespace platform::text {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
+constexpr const char* kUtf16 = std::endian::native == std::endian::little ? "UTF-16LE" : "UTF-16BE";
 
-// 0x80..0x9F of Windows-1252; the undefined five keep their own number.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// The five bytes Windows-1252 leaves undefined stand for the control characters of the same
+// number; iconv refuses them both ways.
+bool IsCp1252Gap(char32_t c) { return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D; }
 
-// Decodes one well-formed UTF-8 sequence at p (n bytes available). Returns its length, or 0
-// when the bytes there are not a well-formed sequence.
-std::size_t DecodeOne(const unsigned char* p, std::size_t n, char32_t* cp) {
-    const unsigned char b = p[0];
-    if (b < 0x80) {
-        *cp = b;
-        return 1;
-    }
-    std::size_t len;
-    char32_t min;
-    if ((b & 0xE0) == 0xC0) {
-        len = 2;
-        min = 0x80;
-        *cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-        len = 3;
-        min = 0x800;
-        *cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-        len = 4;
-        min = 0x10000;
-        *cp = b & 0x07;
-    } else {
-        return 0;
-    }
-    if (n < len) return 0;
-    for (std::size_t i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80) return 0;
-        *cp = (*cp << 6) | (p[i] & 0x3F);
-    }
-    if (*cp < min || *cp > 0x10FFFF || (*cp >= 0xD800 && *cp <= 0xDFFF)) return 0;
-    return len;
+std::string_view Bytes(std::u16string_view s) {
+    return {reinterpret_cast<const char*>(s.data()), s.size() * sizeof(char16_t)};
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
+std::u16string Units(const std::string& bytes) {
+    std::u16string out(bytes.size() / sizeof(char16_t), u'\0');
+    std::memcpy(out.data(), bytes.data(), out.size() * sizeof(char16_t));
+    return out;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
+void AppendUnit(std::string& out, char16_t unit) { out.append(reinterpret_cast<const char*>(&unit), sizeof unit); }
 
-// Walks UTF-16 as code points; a lone surrogate is reported as U+FFFD with *lone set.
-template <typename F>
-void ForEachCodePoint(std::u16string_view s, F f) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        const char16_t u = s[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            f(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (s[i + 1] - 0xDC00), false);
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            f(kReplacement, true);
-        } else {
-            f(u, false);
+// An open iconv descriptor for the pair. Opening one loads the page's module each time, so
+// each thread keeps the descriptors it has opened; null when iconv does not know the pages.
+iconv_t Descriptor(const char* to, const char* from) {
+    struct Cache {
+        struct Entry {
+            const char* to;
+            const char* from;
+            iconv_t cd;
+        };
+        std::vector<Entry> entries;
+        ~Cache() {
+            for (const Entry& e : entries) iconv_close(e.cd);
         }
-    }
+    };
+    thread_local Cache cache;
+    for (const auto& e : cache.entries)
+        if (std::strcmp(e.to, to) == 0 && std::strcmp(e.from, from) == 0) return e.cd;
+    const iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    cache.entries.push_back({to, from, cd});
+    return cd;
 }
 
-// UTF-8 to UTF-16; *bad tells whether any sequence had to be replaced.
+// Converts in from one page to another. Where iconv meets a sequence it cannot convert
+// (or one cut short at the end), onBad(rest, out) appends what stands for it and returns how
+// many bytes of rest it takes. False when iconv does not know the pages.
+template <typename OnBad>
+bool Convert(const char* to, const char* from, std::string_view in, std::string& out, OnBad onBad) {
+    const iconv_t cd = Descriptor(to, from);
+    if (!cd) return false;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char buffer[1024];
+    while (srcLeft > 0) {
+        char* dst = buffer;
+        std::size_t dstLeft = sizeof buffer;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        const int error = errno;
+        out.append(buffer, static_cast<std::size_t>(dst - buffer));
+        if (r != static_cast<std::size_t>(-1) || error == E2BIG) continue;
+        if (error != EILSEQ && error != EINVAL) return false;
+        const std::size_t taken = std::min(srcLeft, onBad(std::string_view(src, srcLeft), out));
+        src += taken;
+        srcLeft -= taken;
+    }
+    return true;
+}
+
+// UTF-8 to UTF-16; *bad tells whether any sequence had to be replaced. A bad sequence is its
+// lead byte and the continuation bytes that follow it.
 std::u16string DecodeUtf8(std::string_view in, bool* bad) {
-    std::u16string out;
-    out.reserve(in.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(in.data());
-    std::size_t i = 0;
+    std::string out;
     *bad = false;
-    while (i < in.size()) {
-        char32_t cp = 0;
-        const std::size_t len = DecodeOne(p + i, in.size() - i, &cp);
-        if (len == 0) {
-            *bad = true;
-            out.push_back(kReplacement);
-            // Skip the lead byte and any continuation bytes that belonged to it.
-            ++i;
-            while (i < in.size() && (p[i] & 0xC0) == 0x80) ++i;
-            continue;
+    Convert(kUtf16, "UTF-8", in, out, [&](std::string_view rest, std::string& o) {
+        *bad = true;
+        AppendUnit(o, kReplacement);
+        std::size_t skip = 1;
+        while (skip < rest.size() && (static_cast<unsigned char>(rest[skip]) & 0xC0) == 0x80) ++skip;
+        return skip;
+    });
+    return Units(out);
+}
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD and sets *replaced.
+std::string EncodeUtf8(std::u16string_view in, bool* replaced) {
+    std::string out;
+    *replaced = false;
+    Convert("UTF-8", kUtf16, Bytes(in), out, [&](std::string_view, std::string& o) {
+        *replaced = true;
+        o += "\xEF\xBF\xBD";
+        return sizeof(char16_t);
+    });
+    return out;
+}
+
+std::u16string DecodeSingleByte(std::string_view in, bool latin1) {
+    std::string out;
+    Convert(kUtf16, latin1 ? "ISO-8859-1" : "CP1252", in, out, [](std::string_view rest, std::string& o) {
+        AppendUnit(o, static_cast<unsigned char>(rest[0]));
+        return std::size_t{1};
+    });
+    return Units(out);
+}
+
+// Windows-1252 or Latin-1; a character the page lacks becomes fallback and sets *replaced.
+std::string EncodeSingleByte(std::u16string_view in, bool latin1, char fallback, bool* replaced) {
+    std::string out;
+    *replaced = false;
+    const char* page = latin1 ? "ISO-8859-1" : "CP1252";
+    const auto onBad = [&](std::string_view rest, std::string& o) {
+        char16_t unit[2] = {0, 0};
+        std::memcpy(unit, rest.data(), std::min(rest.size(), sizeof unit));
+        if (!latin1 && IsCp1252Gap(unit[0])) {
+            o.push_back(static_cast<char>(unit[0]));
+            return sizeof(char16_t);
         }
-        AppendUtf16(out, cp);
-        i += len;
+        *replaced = true;
+        o.push_back(fallback);
+        const bool pair = unit[0] >= 0xD800 && unit[0] <= 0xDBFF && unit[1] >= 0xDC00 && unit[1] <= 0xDFFF;
+        return (pair ? 2 : 1) * sizeof(char16_t);
+    };
+    // glibc drops the tag characters (U+E0000..U+E007F) a page lacks without reporting them;
+    // they are replaced like any other character the page lacks.
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + 1 < in.size(); ++i) {
+        if (in[i] != 0xDB40 || (in[i + 1] & 0xFF80) != 0xDC00) continue;
+        Convert(page, kUtf16, Bytes(in.substr(start, i - start)), out, onBad);
+        *replaced = true;
+        out.push_back(fallback);
+        start = ++i + 1;
     }
+    Convert(page, kUtf16, Bytes(in.substr(start)), out, onBad);
     return out;
-}
-
-std::u16string DecodeCp1252(std::string_view in) {
-    std::u16string out;
-    out.reserve(in.size());
-    for (char c : in) out.push_back(Cp1252ToUnicode(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// One byte for a character in Windows-1252 or Latin-1; -1 when the page lacks it.
-int EncodeSingleByte(char32_t cp, bool latin1) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-    if (latin1) return cp <= 0xFF ? static_cast<int>(cp) : -1;
-    for (int i = 0; i < 32; ++i)
-        if (kCp1252High[i] == cp) return 0x80 + i;
-    return -1;
 }
 
 }  // namespace
 
 bool IsValidUtf8(std::string_view bytes) {
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (std::size_t i = 0; i < bytes.size();) {
-        char32_t cp;
-        const std::size_t len = DecodeOne(p + i, bytes.size() - i, &cp);
-        if (len == 0) return false;
-        i += len;
-    }
-    return true;
+    bool bad = false;
+    DecodeUtf8(bytes, &bad);
+    return !bad;
 }
 
 char16_t Cp1252ToUnicode(unsigned char byte) {
-    return (byte >= 0x80 && byte <= 0x9F) ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte);
+    const char c = static_cast<char>(byte);
+    const std::u16string unit = DecodeSingleByte(std::string_view(&c, 1), false);
+    return unit.empty() ? static_cast<char16_t>(byte) : unit[0];
 }
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
@@ -158,19 +170,17 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {
-    std::string out;
-    out.reserve(utf16.size());
-    ForEachCodePoint(utf16, [&](char32_t cp, bool) { AppendUtf8(out, cp); });
-    return out;
+    bool replaced = false;
+    return EncodeUtf8(utf16, &replaced);
 }
 
 std::string ToAnsi(std::u16string_view text) { return Utf16ToUtf8(text); }
 
 std::u16string FromAnsi(std::string_view text) {
-    if (IsValidUtf8(text)) return Utf8ToUtf16(text);
-    return DecodeCp1252(text);
+    bool bad = false;
+    std::u16string utf16 = DecodeUtf8(text, &bad);
+    return bad ? DecodeSingleByte(text, false) : utf16;
 }
-
 std::string_view TruncateUtf8(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) return text;
     std::size_t cut = maxBytes;
@@ -235,16 +245,9 @@ PLATFORM_API INT MultiByteToWideChar(UINT codePage, DWORD flags, const char* tex
     switch (codePage) {
     case CP_ACP:
     case CP_OEMCP: result = FromAnsi(in); break;
-    case CP_UTF8:
-        bad = !IsValidUtf8(in);
-        result = Utf8ToUtf16(in);
-        break;
+    case CP_UTF8: result = DecodeUtf8(in, &bad); break;
     case CP_WINDOWS_1252:
-        for (char c : in) result.push_back(Cp1252ToUnicode(static_cast<unsigned char>(c)));
-        break;
-    case CP_LATIN1:
-        for (char c : in) result.push_back(static_cast<unsigned char>(c));
-        break;
+    case CP_LATIN1: result = DecodeSingleByte(in, codePage == CP_LATIN1); break;
     default: return 0;
     }
     if (bad && (flags & MB_ERR_INVALID_CHARS)) return 0;
@@ -270,22 +273,13 @@ PLATFORM_API INT WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR text, I
     case CP_UTF8:
         // As on Windows, UTF-8 has no default character to report.
         if (codePage == CP_UTF8 && (defaultChar || usedDefault)) return 0;
-        ForEachCodePoint(in, [&](char32_t cp, bool lone) {
-            replaced |= lone;
-            AppendUtf8(result, cp);
-        });
+        result = EncodeUtf8(in, &replaced);
         if (replaced && (flags & WC_ERR_INVALID_CHARS)) return 0;
         break;
     case CP_WINDOWS_1252:
-    case CP_LATIN1: {
-        const char fallback = defaultChar ? *defaultChar : '?';
-        ForEachCodePoint(in, [&](char32_t cp, bool lone) {
-            const int b = lone ? -1 : EncodeSingleByte(cp, codePage == CP_LATIN1);
-            if (b < 0) replaced = true;
-            result.push_back(b < 0 ? fallback : static_cast<char>(b));
-        });
+    case CP_LATIN1:
+        result = EncodeSingleByte(in, codePage == CP_LATIN1, defaultChar ? *defaultChar : '?', &replaced);
         break;
-    }
     default: return 0;
     }
     if (usedDefault) *usedDefault = replaced ? TRUE : FALSE;

@@ -112,3 +112,35 @@ TEST(CliCut, ValuesOutsideTheSettingsChoicesAreRefusedNotClamped) {
     EXPECT_EQ(cli::ApplyOverrides(stored, workflow::fcMp3, ok).mp3Samplerate, 48000);
     EXPECT_EQ(cli::ApplyOverrides(stored, workflow::fcWav, ok).pcmSamplerate, 48000);  // any real rate
 }
+
+TEST(CliCut, OptionFormsAndTheirErrors) {
+    const cli::CutOptions a = ParseCut(Args({"in.wav", "-o", "d", "--silence", "-30,0.5", "-q", "--silence-cuts"}));
+    EXPECT_EQ(a.outDir, "d");
+    ASSERT_TRUE(a.silence.has_value());
+    EXPECT_EQ(a.silence->thresholdDb, -30.0);
+    EXPECT_EQ(a.silence->minLengthMs, 500);
+    EXPECT_TRUE(a.quiet);
+    EXPECT_TRUE(a.silenceMiddles);
+    const cli::CutOptions b = ParseCut(Args({"--out=d", "--silence=40", "in.wav", "--title=a=b"}));
+    EXPECT_EQ(b.source, "in.wav");
+    EXPECT_EQ(b.silence->thresholdDb, -40.0);
+    EXPECT_EQ(b.title, QStringLiteral("a=b"));
+    EXPECT_FALSE(b.quiet);
+    const struct {
+        std::initializer_list<const char*> args;
+        const char* text;
+    } errors[] = {
+        {{"in.wav", "--out", "d", "--pieces", "2", "--bogus"}, "unknown option --bogus"},
+        {{"in.wav", "--pieces", "2", "--out"}, "--out needs a value"},
+        {{"in.wav", "--out", "d", "--pieces", "x"}, "--pieces: \"x\" is not a number"},
+    };
+    for (const auto& e : errors) {
+        try {
+            ParseCut(Args(e.args));
+            ADD_FAILURE() << e.text;
+        } catch (const cli::UsageError& u) {
+            EXPECT_EQ(u.text, QString::fromUtf8(e.text));
+        }
+    }
+    EXPECT_THROW(ParseCut(Args({"in.wav", "--out", "d", "--pieces", "2", "--help"})), cli::HelpRequest);
+}

@@ -118,6 +118,10 @@ TEST(Codepage, WindowsEntryPointsFollowTheSizeProtocol) {
     EXPECT_EQ(WideCharToMultiByte(CP_WINDOWS_1252, 0, u"\u20AC\u4E2D", 2, out, 8, "_", &used), 2);
     EXPECT_EQ(std::string(out, 2), "\x80_");
     EXPECT_TRUE(used);
+    // A tag character the page lacks is replaced like any other, not dropped.
+    EXPECT_EQ(WideCharToMultiByte(CP_LATIN1, 0, u"\U000E0041a", 3, out, 8, nullptr, &used), 2);
+    EXPECT_EQ(std::string(out, 2), "?a");
+    EXPECT_TRUE(used);
     const char16_t lone[] = {0xD800};
     EXPECT_EQ(WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, lone, 1, out, 8, nullptr, nullptr), 0);
     EXPECT_EQ(WideCharToMultiByte(CP_ACP, 0, lone, 1, out, 8, nullptr, &used), 3);

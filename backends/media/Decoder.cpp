@@ -25,8 +25,7 @@ namespace kez::media {
 
 std::int64_t FramesToMs(std::int64_t frames, int sampleRate) {
     if (frames <= 0 || sampleRate <= 0) return 0;
-    std::int64_t ms = (frames * 1000 + sampleRate / 2) / sampleRate;
-    return ms > 0 ? ms : 1;
+    return (frames * 1000 + sampleRate / 2) / sampleRate;
 }
 
 namespace {

@@ -92,16 +92,24 @@ TEST_F(CliSafety, NonRegularInputsAreRefusedAtOnce) {
 }
 
 TEST_F(CliSafety, FilesWithNoAudioOrAbsurdFactsAreErrorsNamingTheFile) {
-    // A header alone: 44 bytes, no samples.
-    std::vector<std::uint8_t> header(srcBytes_.begin(), srcBytes_.begin() + 44);
-    for (int i : {4, 40}) std::memset(&header[i], 0, 4);
-    header[4] = 36;
-    const std::string empty = MakeFile(dir_, "empty.wav", header);
-    EXPECT_EQ(Tool("cut " + Quote(empty) + " --out " + Quote(dir_ + "/o") + " --pieces 2"), 1);
-    EXPECT_NE(LastError().find("empty.wav"), std::string::npos) << LastError();
-    EXPECT_EQ(Tool("merge " + Quote(dir_ + "/m.wav") + " " + Quote(src_) + " " + Quote(empty)), 1);
-    EXPECT_NE(LastError().find("empty.wav"), std::string::npos) << LastError();
-    EXPECT_FALSE(std::filesystem::exists(dir_ + "/m.wav"));
+    // A header alone (44 bytes), and one sample frame: less than the millisecond a cut is
+    // made of, so nothing real can be cut or joined from either.
+    for (const int frames : {0, 1}) {
+        const std::string name = frames ? "one.wav" : "empty.wav";
+        std::vector<std::uint8_t> wav(srcBytes_.begin(), srcBytes_.begin() + 44 + 4 * frames);
+        for (int i : {4, 40}) std::memset(&wav[i], 0, 4);
+        wav[4] = static_cast<std::uint8_t>(36 + 4 * frames);
+        wav[40] = static_cast<std::uint8_t>(4 * frames);
+        const std::string empty = MakeFile(dir_, name, wav);
+        EXPECT_EQ(Tool("cut " + Quote(empty) + " --out " + Quote(dir_ + "/o") + " --format wav --pieces 2"), 1) << name;
+        EXPECT_NE(LastError().find(name), std::string::npos) << LastError();
+        EXPECT_FALSE(std::filesystem::exists(dir_ + "/o")) << name;
+        for (const std::string& first : {src_, empty}) {
+            EXPECT_EQ(Tool("merge " + Quote(dir_ + "/m.wav") + " " + Quote(first) + " " + Quote(empty)), 1) << name;
+            EXPECT_NE(LastError().find(name), std::string::npos) << LastError();
+            EXPECT_FALSE(std::filesystem::exists(dir_ + "/m.wav")) << name;
+        }
+    }
 
     struct Damage {
         const char* name;

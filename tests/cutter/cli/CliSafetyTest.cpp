@@ -161,37 +161,57 @@ TEST_F(CliSafety, AnOggWithHundredsOfThousandsOfCommentsIsReadWhole) {
     EXPECT_TRUE(ReadAll(dir_ + "/o/many.wav") == ReadAll(dir_ + "/o/plain.wav"));
 }
 
-// Killed at any moment while replacing an MP3 output (audio, then tags), the output is the
-// old file or the complete new one, and the next run clears what the killed ones left.
+// Killed at any moment while replacing an MP3 output (audio, then tags), encoded or copied
+// from an MP3 source, the output is the old file or the complete new one, and the next run
+// clears what the killed ones left.
 TEST_F(CliSafety, AKilledOverwriteLeavesTheOldFileOrTheNewOneWhole) {
     WavSpec shape;
     shape.seconds = 20.0;
-    const std::string longSrc = MakeWav(dir_, "long.wav", shape);
-    const std::string args = " --out " + Quote(dir_ + "/out") + " --format mp3 --segment 0-20=piece --title T --overwrite";
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(Tool("cut " + Quote(longSrc) + " --out " + Quote(dir_ + "/ref") + " --format mp3 --segment 0-20=piece --title T"), 0)
-        << LastError();
-    // Kills spread over the length of a whole run, whatever this machine's speed.
-    const double whole = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const auto reference = ReadAll(dir_ + "/ref/piece.mp3");
-    const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
-    std::filesystem::create_directory(dir_ + "/out");
-    const std::string target = MakeFile(dir_ + "/out", "piece.mp3", old);
-    int sawOld = 0, sawNew = 0;
-    for (double part : {0.2, 0.5, 0.8, 0.95, 1.0}) {
-        const std::string delay = std::to_string(whole * part);
-        testmedia::Run(Quote(Bin() + "/tarvelcut") + " cut " + Quote(longSrc) + args + " 2>/dev/null & p=$!; sleep " + delay +
-            "; kill -9 $p; wait $p");
-        const auto now = ReadAll(target);
-        ASSERT_TRUE(now == old || now == reference) << "a mixed file after a kill at " << delay << " s";
-        (now == old ? sawOld : sawNew)++;
+    const std::string wav = MakeWav(dir_, "long.wav", shape);
+    const std::string mp3 = MakeMp3(dir_, "long.mp3", shape);
+    for (const auto& [source, how] : {std::pair{wav, std::string()}, std::pair{mp3, std::string(" --copy")}}) {
+        SCOPED_TRACE(source + how);
+        const std::string args =
+            " --out " + Quote(dir_ + "/out") + " --format mp3 --segment 0-20=piece --title T --overwrite" + how;
+        RemoveTree(dir_ + "/ref");
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(Tool("cut " + Quote(source) + " --out " + Quote(dir_ + "/ref") + " --format mp3 --segment 0-20=piece --title T" + how), 0)
+            << LastError();
+        // Kills spread over the length of a whole run, whatever this machine's speed.
+        const double whole = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        const auto reference = ReadAll(dir_ + "/ref/piece.mp3");
+        const std::vector<std::uint8_t> old = {'o', 'l', 'd'};
+        std::filesystem::create_directories(dir_ + "/out");
+        const std::string target = MakeFile(dir_ + "/out", "piece.mp3", old);
+        int sawOld = 0, sawNew = 0;
+        for (double part : {0.2, 0.5, 0.8, 0.95, 1.0}) {
+            const std::string delay = std::to_string(whole * part);
+            testmedia::Run(Quote(Bin() + "/tarvelcut") + " cut " + Quote(source) + args + " 2>/dev/null & p=$!; sleep " +
+                           delay + "; kill -9 $p; wait $p");
+            const auto now = ReadAll(target);
+            ASSERT_TRUE(now == old || now == reference) << "a mixed file after a kill at " << delay << " s";
+            (now == old ? sawOld : sawNew)++;
+            MakeFile(dir_ + "/out", "piece.mp3", old);
+        }
+        // Killed exactly as it renames its k-th file, until a run gets through: before every
+        // step that puts audio or tags in place, the target is still the old file.
+        int k = 1;
+        for (; k < 10; ++k) {
+            const int status = testmedia::Run("strace -f -o /dev/null -e trace=rename,renameat,renameat2 -e inject=rename,renameat,renameat2:signal=KILL:when=" +
+                                              std::to_string(k) + " " + Quote(Bin() + "/tarvelcut") + " cut " +
+                                              Quote(source) + args + " -q >/dev/null 2>&1");
+            if (status == 0) break;
+            ASSERT_TRUE(ReadAll(target) == old) << "killed at rename " << k;
+        }
+        ASSERT_GT(k, 1) << "strace did not stop a run";
+        EXPECT_TRUE(ReadAll(target) == reference);
         MakeFile(dir_ + "/out", "piece.mp3", old);
+        ASSERT_EQ(Tool("cut " + Quote(source) + args), 0) << LastError();
+        EXPECT_TRUE(ReadAll(target) == reference);
+        EXPECT_EQ(Leftovers(dir_ + "/out"), std::vector<std::string>{});
+        RecordProperty("killed_before_rename" + how, sawOld);
+        RecordProperty("killed_after_rename" + how, sawNew);
     }
-    ASSERT_EQ(Tool("cut " + Quote(longSrc) + args), 0) << LastError();
-    EXPECT_TRUE(ReadAll(target) == reference);
-    EXPECT_EQ(Leftovers(dir_ + "/out"), std::vector<std::string>{});
-    RecordProperty("killed_before_rename", sawOld);
-    RecordProperty("killed_after_rename", sawNew);
 }
 
 // A full disk (a 2 MB tmpfs, mounted only when the test runs as root): the job fails with

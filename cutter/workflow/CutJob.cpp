@@ -284,6 +284,18 @@ CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const
     host.BeginProgress(QCoreApplication::translate("CutJob", "Task progress"));
     host.ProcessEvents();
     try {
+        // A header alone, a one-sample WAV or an undecodable WMA has nothing to cut: pieces
+        // of it would be empty files reported as written.
+        if (AudioReader* r = FormatFromFileName(sourcePath) == fcWma ? components.wmaReader : components.reader) {
+            r->Open(sourcePath);
+            const std::int64_t duration = r->Info().duration;
+            r->Close();
+            if (duration <= 0)
+                throw std::runtime_error(
+                    QCoreApplication::translate("CutJob", "The file %1 holds no audio that can be read.")
+                        .arg(sourcePath)
+                        .toStdString());
+        }
         for (int row = 0; row < rows.rowCount(); ++row) {
             if (!rows.Checked(row)) continue;
             const FormatCode out = rows.ReadFormat(row);

@@ -22,6 +22,8 @@ test_packages=(
   python3-mutagen mediainfo sox pulseaudio alsa-utils xvfb xauth mpg123 lame mp3val
   asterisk-core-sounds-en-wav python3-numpy
   espeak-ng sound-theme-freedesktop soundstretch libsndfile1-dev
+  # a process killed exactly as it renames a file, for the safe-saving tests
+  strace
   # install rules and the package
   desktop-file-utils appstream man-db dpkg-dev file fakeroot xdotool
   # lrelease, for the translation test

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "AsfHeaderCheck.h"
+#include "StaleRewrites.h"
 #include "WMVCORE/wmsdk.h"
 #include "file/SafeSave.h"
 
@@ -634,6 +635,7 @@ private:
         }
         const std::vector<unsigned char> newHeader = TidyHeader(*stream.data(), dataSize);
 
+        wmvcore::RemoveStaleRewrites(path_);
         platform::file::SafeSave save(path_);
         FileDescriptor dst(::open(save.TempPath().c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
         if (dst.get() < 0) return NS_E_FILE_WRITE;

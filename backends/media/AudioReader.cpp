@@ -15,7 +15,6 @@ const StreamInfo kNone{};
 
 void AudioReader::Open(const std::string& path) {
     Close();
-    CheckMetadataBudget(path);
     auto decoder = std::make_unique<Decoder>(path);
     CheckStreamFacts(path, decoder->Info());
     decoder_ = std::move(decoder);

@@ -238,6 +238,14 @@ Mp3Scan WalkMp3(const std::string& path) {
 }
 }  // namespace
 
+bool StartsOggVorbis(const std::string& path) {
+    File f(std::fopen(path.c_str(), "rb"));
+    std::uint8_t head[27 + 255 + 7];
+    if (!f || std::fread(head, 1, 27, f.get()) != 27 || std::memcmp(head, "OggS", 4) != 0) return false;
+    const std::size_t rest = head[26] + 7u;
+    return std::fread(head + 27, 1, rest, f.get()) == rest && std::memcmp(head + 27 + head[26], "\001vorbis", 7) == 0;
+}
+
 std::int64_t OggLastGranule(const std::string& path) {
     File f(std::fopen(path.c_str(), "rb"));
     if (!f) return -1;

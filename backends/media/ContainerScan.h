@@ -36,6 +36,9 @@ struct Mp3Scan {
 // decode to. Never throws; ok is false when no MPEG frames are found.
 Mp3Scan ScanMp3(const std::string& path);
 
+// True when the file begins with an Ogg page carrying a Vorbis identification header.
+bool StartsOggVorbis(const std::string& path);
+
 // The granule position of the last page of the Ogg stream whose first page begins the file;
 // -1 when there is none.
 std::int64_t OggLastGranule(const std::string& path);

@@ -28,7 +28,8 @@ struct StreamInfo {
     std::int64_t fileSize = 0;
 };
 
-// Milliseconds of a frame count, rounded; at least 1 for a non-empty stream.
+// Milliseconds of a frame count, rounded. Less than half a millisecond (a one-sample WAV)
+// is 0: no time the program can show or cut, so such a file counts as holding no audio.
 std::int64_t FramesToMs(std::int64_t frames, int sampleRate);
 
 class Decoder {

@@ -55,7 +55,7 @@ private:
     Span ComputeSpan(FormatCode in, std::int64_t startMs, std::int64_t endMs);
     void CopyFileSpan(std::int64_t startMs, const Span& span, AudioWriter* w);
     void CopyWmaSpan(const Span& span, AudioWriter* w);
-    bool TryCopy(FormatCode in, FormatCode out, const QString& path, std::int64_t startMs, std::int64_t endMs,
+    bool TryCopy(int row, FormatCode in, FormatCode out, const QString& path, std::int64_t startMs, std::int64_t endMs,
                  CutJobResult& result);
     // Tags that cannot be stored are reported under `shownPath`; the job goes on.
     void WriteTags(int row, FormatCode out, const QString& path, const QString& shownPath);
@@ -146,7 +146,7 @@ void CutRunner::CopyWmaSpan(const Span& span, AudioWriter* w) {
 // Copies the row's span without encoding when the user asked for it and the output is
 // the source's format; true when the row is done (copied or cancelled). A source that
 // cannot be copied exactly is encoded, and the user is told why.
-bool CutRunner::TryCopy(FormatCode in, FormatCode out, const QString& path, std::int64_t startMs,
+bool CutRunner::TryCopy(int row, FormatCode in, FormatCode out, const QString& path, std::int64_t startMs,
                         std::int64_t endMs, CutJobResult& result) {
     if (!options_.copyAudio || in != out || (in != fcMp3 && in != fcOggVorbis && in != fcWav)) return false;
     if (in == fcWav) {
@@ -163,15 +163,25 @@ bool CutRunner::TryCopy(FormatCode in, FormatCode out, const QString& path, std:
         return !host_.Cancelled();
     };
     const auto copy = in == fcMp3 ? CopyMp3Span : in == fcOggVorbis ? CopyOggSpan : CopyWavSpan;
-    const CopyResult r = copy(source_, path, startMs, endMs, tick);
-    if (r.outcome == CopyResult::NotCopyable) {
-        host_.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
-                              QCoreApplication::translate(
-                                  "CutJob", "%1 is encoded: the audio cannot be copied exactly because %2.")
-                                  .arg(path, r.reason));
-        return false;
+    // Audio, then tags, into the temporary file; the target is replaced by the whole.
+    OutputFile file(path);
+    try {
+        const CopyResult r = copy(source_, file.TempPath(), startMs, endMs, tick);
+        if (r.outcome == CopyResult::NotCopyable) {
+            host_.ShowInformation(QStringLiteral("Tarvel Free Audio Cutter"),
+                                  QCoreApplication::translate(
+                                      "CutJob", "%1 is encoded: the audio cannot be copied exactly because %2.")
+                                      .arg(path, r.reason));
+            return false;
+        }
+        if (r.outcome != CopyResult::Copied) return true;  // cancelled: the copy left nothing
+        WriteTags(row, out, file.TempPath(), path);
+        file.Commit();
+    } catch (const std::exception& e) {
+        file.Discard();
+        throw std::runtime_error(OutputErrorText(file, QString::fromUtf8(e.what())).toStdString());
     }
-    if (r.outcome == CopyResult::Copied) ++result.filesWritten;
+    ++result.filesWritten;
     return true;
 }
 
@@ -211,10 +221,7 @@ void CutRunner::Segment(int row, const QString& path, FormatCode out, CutJobResu
     const std::int64_t startMs = rows_.ReadTime(colStart, row);
     const std::int64_t endMs = rows_.ReadTime(colEnd, row);
     const FormatCode in = FormatFromFileName(source_);
-    if (TryCopy(in, out, path, startMs, endMs, result)) {
-        if (!host_.Cancelled()) WriteTags(row, out, path, path);
-        return;
-    }
+    if (TryCopy(row, in, out, path, startMs, endMs, result)) return;
 
     const Span span = ComputeSpan(in, startMs, endMs);
 
@@ -277,6 +284,18 @@ CutJobResult RunCutJob(const QString& sourcePath, const SegmentList& rows, const
     host.BeginProgress(QCoreApplication::translate("CutJob", "Task progress"));
     host.ProcessEvents();
     try {
+        // A header alone, a one-sample WAV or an undecodable WMA has nothing to cut: pieces
+        // of it would be empty files reported as written.
+        if (AudioReader* r = FormatFromFileName(sourcePath) == fcWma ? components.wmaReader : components.reader) {
+            r->Open(sourcePath);
+            const std::int64_t duration = r->Info().duration;
+            r->Close();
+            if (duration <= 0)
+                throw std::runtime_error(
+                    QCoreApplication::translate("CutJob", "The file %1 holds no audio that can be read.")
+                        .arg(sourcePath)
+                        .toStdString());
+        }
         for (int row = 0; row < rows.rowCount(); ++row) {
             if (!rows.Checked(row)) continue;
             const FormatCode out = rows.ReadFormat(row);

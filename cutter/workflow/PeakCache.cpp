@@ -5,8 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
+#include <stdexcept>
+
+#include "OutputFile.h"
 
 namespace workflow {
 
@@ -95,14 +97,24 @@ bool PeakCache::Save(const QString& source, const PeakData& d) const {
     qToLittleEndian<qint16>(d.lo.data(), n, payload.data() + head);
     qToLittleEndian<qint16>(d.hi.data(), n, payload.data() + head + n * 2);
     if (!QDir().mkpath(dir_)) return false;
-    QSaveFile f(EntryPath(source));
-    if (!f.open(QIODevice::WriteOnly)) return false;
+    // Through the jobs' OutputFile, whose temporary a killed run leaves under a name the
+    // next save of the entry recognises and clears.
+    OutputFile out(EntryPath(source));
+    QFile f(out.TempPath());
     const QByteArray sum = Checksum(payload);
-    if (f.write(payload) != payload.size() || f.write(sum) != sum.size()) {
-        f.cancelWriting();
+    const bool written =
+        f.open(QIODevice::WriteOnly) && f.write(payload) == payload.size() && f.write(sum) == sum.size() && f.flush();
+    f.close();
+    if (!written || f.error() != QFileDevice::NoError) {
+        out.Discard();
         return false;
     }
-    return f.commit();
+    try {
+        out.Commit();
+    } catch (const std::runtime_error&) {
+        return false;
+    }
+    return true;
 }
 
 }  // namespace workflow

@@ -1,9 +1,9 @@
 #include "SegmentEntries.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 
+#include "OutputFile.h"
 #include "text/codepage.h"
 
 namespace workflow {
@@ -60,9 +60,18 @@ QByteArray ReadWholeFile(const QString& path) {
 }
 
 void SaveFileAtomically(const QString& path, const QByteArray& bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw std::runtime_error(QStringLiteral("Cannot write %1: %2").arg(path, f.errorString()).toStdString());
+    // Through the jobs' OutputFile: its temporary name is one the next save recognises and
+    // clears when a killed run left it.
+    OutputFile out(path);
+    QFile f(out.TempPath());
+    const bool written = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush();
+    f.close();
+    if (!written || f.error() != QFileDevice::NoError) {
+        out.Discard();
+        throw std::runtime_error(
+            QStringLiteral("Cannot write %1: %2").arg(path, OutputErrorText(out, f.errorString())).toStdString());
+    }
+    out.Commit();
 }
 
 }  // namespace workflow

@@ -39,4 +39,33 @@ TEST(WmaHeader, DamagedObjectSizesAreRefusedAndRealFilesRewritten) {
     testmedia::RemoveTree(dir);
 }
 
+// What rewrites killed before safe saving left ("<target>.XXXXXX") goes on the next rewrite
+// of that target; a user's copy of it under a typed suffix, another file's audio and a
+// file that is not ASF stay.
+TEST(WmaHeader, KilledRewritesLeftoversAreClearedAndUsersFilesKept) {
+    const std::string dir = testmedia::MakeTempDir("wmaleft");
+    testmedia::WavSpec shape;
+    const std::string target = testmedia::MakeWma(dir, "song.wma", shape, 64);
+    shape.frequency = 880.0;
+    const auto other = testmedia::ReadAll(testmedia::MakeWma(dir, "other.wma", shape, 64));
+    const auto bytes = testmedia::ReadAll(target);
+    const std::vector<std::uint8_t> halfHeader(bytes.begin(), bytes.begin() + 100);
+    const std::vector<std::uint8_t> cutShort(bytes.begin(), bytes.end() - 1000);
+    struct Case {
+        const char* suffix;
+        const std::vector<std::uint8_t>* content;
+        bool removed;
+    } cases[] = {{"a8Xk2P", &bytes, true},   {"Q0zr7c", &halfHeader, true}, {"9pLm2x", &cutShort, true},
+                 {"backup", &bytes, false},  {"Before", &bytes, false},     {"000001", &bytes, false},
+                 {"Zq81mK", &other, false}};
+    for (const Case& c : cases) testmedia::MakeFile(dir, std::string("song.wma.") + c.suffix, *c.content);
+    const std::vector<std::uint8_t> text = {'n', 'o', 't', 'e', 's'};
+    testmedia::MakeFile(dir, "song.wma.T4kq9w", text);
+    EXPECT_EQ(OpenAndFlush(target), S_OK);
+    for (const Case& c : cases)
+        EXPECT_EQ(std::filesystem::exists(dir + "/song.wma." + c.suffix), !c.removed) << c.suffix;
+    EXPECT_EQ(testmedia::ReadAll(dir + "/song.wma.T4kq9w"), text);
+    testmedia::RemoveTree(dir);
+}
+
 }  // namespace

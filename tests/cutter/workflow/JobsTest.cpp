@@ -167,6 +167,21 @@ TEST_F(CutFixture, EmptyFolderAndUnknownSourceAreRefused) {
     EXPECT_TRUE(writer.created.isEmpty());
 }
 
+TEST_F(CutFixture, ASourceWithNoAudioIsAnErrorNamingIt) {
+    for (const char* name : {"empty.wav", "empty.wma"}) {
+        Load(name, 0);
+        rows.AppendRow(0, 1000);  // as a label file may give it
+        try {
+            Run();
+            ADD_FAILURE() << name << " was cut";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_TRUE(writer.created.isEmpty());
+    EXPECT_TRUE(wmaWriter.created.isEmpty());
+}
+
 TEST_F(CutFixture, ComponentErrorEndsTheJobAfterClosingTheProgress) {
     Load("song.mp3", 5000);
     rows.Add();

@@ -1,9 +1,14 @@
-// Cue sheets and label files: real layouts, round trips through the segment list, and
-// bad lines that must be named without anything being added.
+// Cue sheets and label files: real layouts, round trips through the segment list, bad
+// lines that must be named without anything being added, and saving a list safely.
 #include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "CueSheet.h"
 #include "LabelFile.h"
+#include "SegmentEntries.h"
 
 using namespace workflow;
 
@@ -165,4 +170,19 @@ TEST(LabelFile, PointsSpectralLinesAndBadLines) {
             EXPECT_EQ(e.Line(), b.line) << b.file;
         }
     }
+}
+
+// A saved list replaces the old file whole, and what a killed save of it left is cleared.
+TEST(SegmentFiles, ASaveReplacesTheFileAndClearsAKilledSavesLeftovers) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.path() + "/cuts.txt";
+    for (const QString& name : {path, path + ".tmp.999999999", path + "~"}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    SaveFileAtomically(path, "new");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"cuts.txt"});
+    EXPECT_EQ(ReadWholeFile(path), QByteArray("new"));
 }

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "OutputSettings.h"
+#include "settings/OutputSettings.h"
 #include "workflow/SegmentList.h"
 #include "workflow/SilenceDetector.h"
 

@@ -27,9 +27,9 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "ProductInfo.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
+#include "app/ProductInfo.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "cutPageBindings.h"
 #include "cutPlayback.h"
 #include "cutWaveform.h"

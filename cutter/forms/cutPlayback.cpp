@@ -13,11 +13,11 @@
 #include <cmath>
 #include <exception>
 
-#include "ComponentInterfaces.h"
-#include "UserInterface.h"
+#include "app/ComponentInterfaces.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
-#include "workflow/PcmBlock.h"
 #include "mainForm.h"
+#include "workflow/PcmBlock.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QObject>
 #include <cstdint>
 
-#include "FormatCode.h"
+#include "workflow/FormatCode.h"
 
 class QAbstractButton;
 class TCutPage;

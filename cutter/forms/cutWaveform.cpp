@@ -17,14 +17,14 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
 #include "cutPlayback.h"
 #include "mainForm.h"
 #include "registry/registry.h"
-#include "settings.h"
+#include "settings/settings.h"
 #include "waveTrackBar.h"
 #include "waveView.h"
 #include "waveformForm.h"

@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "ProductInfo.h"
 #include "QtUserInterface.h"
-#include "WriterConfig.h"
-#include "application.h"
 #include "aboutForm.h"
+#include "app/ProductInfo.h"
+#include "app/WriterConfig.h"
+#include "application.h"
 #include "cutPage.h"
 #include "icons.h"
 #include "mergePage.h"

@@ -9,11 +9,11 @@
 #include <map>
 #include <memory>
 
-#include "AppPaths.h"
-#include "ComponentSet.h"
-#include "FormatCode.h"
-#include "OutputSettings.h"
-#include "settings.h"
+#include "app/ComponentSet.h"
+#include "settings/AppPaths.h"
+#include "settings/OutputSettings.h"
+#include "settings/settings.h"
+#include "workflow/FormatCode.h"
 
 class IUserInterface;
 class QAction;

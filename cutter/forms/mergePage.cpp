@@ -24,13 +24,13 @@
 #include <cmath>
 #include <memory>
 
-#include "GridLayout.h"
-#include "ProductInfo.h"
-#include "UserInterface.h"
-#include "ProgramComponents.h"
+#include "app/ProductInfo.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "mainForm.h"
 #include "mergePageBindings.h"
 #include "progressForm.h"
+#include "settings/GridLayout.h"
 #include "workflow/Genres.h"
 #include "workflow/JobHost.h"
 #include "workflow/MergeJob.h"

@@ -6,7 +6,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 #include "mainForm.h"
 
 Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {

@@ -11,7 +11,7 @@
 #include <QTimer>
 #include <QUndoStack>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
 #include "cutPlayback.h"
 #include "mainForm.h"

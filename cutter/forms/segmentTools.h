@@ -11,7 +11,7 @@
 #include <QObject>
 #include <functional>
 
-#include "SegmentMemory.h"
+#include "settings/SegmentMemory.h"
 #include "workflow/SegmentList.h"
 
 class QAction;

@@ -14,9 +14,10 @@
 #include <exception>
 
 #include "app/ComponentInterfaces.h"
+#include "app/ComponentSet.h"
 #include "app/UserInterface.h"
 #include "cutPage.h"
-#include "mainForm.h"
+#include "pageHost.h"
 #include "workflow/PcmBlock.h"
 
 namespace {
@@ -44,13 +45,13 @@ QIcon Glyph(bool play) {
     return QIcon(pm);
 }
 
-void Report(TfrmMain* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
+void Report(TPageHost* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
 
-void Report(TfrmMain* main, const char* text) { Report(main, QString::fromUtf8(text)); }
+void Report(TPageHost* main, const char* text) { Report(main, QString::fromUtf8(text)); }
 
 }  // namespace
 
-TCutPlayback::TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay)
+TCutPlayback::TCutPlayback(TPageHost* main, TCutPage* page, QAbstractButton* btnSplitPlay)
     : QObject(page), main_(main), page_(page), button_(btnSplitPlay) {
     QAction* act = main->ActSplay;
     connect(act, &QAction::triggered, this, &TCutPlayback::Play);

@@ -44,6 +44,7 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
     : QMainWindow(nullptr,
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      TPageHost(this),
       components_(std::move(components)),
       store_(std::move(paths)) {
     if (!ui) {

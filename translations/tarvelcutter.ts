@@ -335,7 +335,7 @@
 <context>
     <name>OutputSettings</name>
     <message>
-        <location filename="../cutter/OutputSettings.cpp" line="+81"/>
+        <location filename="../cutter/settings/OutputSettings.cpp" line="+81"/>
         <source>Mono</source>
         <translation type="unfinished"></translation>
     </message>

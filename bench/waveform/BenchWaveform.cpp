@@ -10,11 +10,11 @@
 #include <ctime>
 #include <vector>
 
-#include "AppPaths.h"
-#include "ComponentSet.h"
+#include "app/ComponentSet.h"
 #include "cutPage.h"
 #include "cutWaveform.h"
 #include "mainForm.h"
+#include "settings/AppPaths.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "OutputSettings.h"
+#include "settings/OutputSettings.h"
 #include "workflow/SegmentList.h"
 #include "workflow/SilenceDetector.h"
 

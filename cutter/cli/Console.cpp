@@ -8,8 +8,8 @@
 
 #include "file/SafeSave.h"
 
-#include "ProgramComponents.h"
-#include "WriterConfig.h"
+#include "app/ProgramComponents.h"
+#include "app/WriterConfig.h"
 
 namespace cli {
 

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <functional>
 
-#include "FormatCode.h"
-#include "OutputSettings.h"
-#include "UserInterface.h"
+#include "app/UserInterface.h"
+#include "settings/OutputSettings.h"
+#include "workflow/FormatCode.h"
 
 class TProgramComponents;
 

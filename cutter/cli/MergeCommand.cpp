@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "AppPaths.h"
 #include "CliOptions.h"
 #include "Console.h"
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
-#include "settings.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
+#include "settings/AppPaths.h"
+#include "settings/settings.h"
 #include "workflow/MergeJob.h"
 
 namespace {

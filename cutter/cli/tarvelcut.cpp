@@ -6,14 +6,14 @@
 #include <exception>
 #include <unistd.h>
 
-#include "AppPaths.h"
 #include "CliOptions.h"
 #include "Console.h"
-#include "JobAdapters.h"
 #include "ParallelCut.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
-#include "settings.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
+#include "settings/AppPaths.h"
+#include "settings/settings.h"
 #include "workflow/CueSheet.h"
 #include "workflow/CutJob.h"
 #include "workflow/LabelFile.h"

@@ -1,7 +1,7 @@
 // The user interface of the logic, answered with real dialogs owned by a window.
 #pragma once
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 
 class QWidget;
 

@@ -6,8 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ProductInfo.h"
-#include "UserInterface.h"
+#include "app/ProductInfo.h"
+#include "app/UserInterface.h"
 #include "icons.h"
 
 TfrmAbout::TfrmAbout(QWidget* owner, IUserInterface& ui) : QDialog(owner), ui_(ui) {

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 
 namespace {
 

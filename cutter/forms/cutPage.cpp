@@ -27,13 +27,13 @@
 #include <QToolButton>
 #include <QUrl>
 
-#include "ProductInfo.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
+#include "app/ProductInfo.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "cutPageBindings.h"
 #include "cutPlayback.h"
 #include "cutWaveform.h"
-#include "mainForm.h"
+#include "pageHost.h"
 #include "progressForm.h"
 #include "segmentTools.h"
 #include "specialForm.h"
@@ -296,7 +296,7 @@ void TCutPage::SetServices(TCutServices services) {
     if (Playback) Playback->SetReaders(services_.job.reader, services_.job.wmaReader);
 }
 
-void TCutPage::Bind(TfrmMain* main) {
+void TCutPage::Bind(TPageHost* main) {
     main_ = main;
     if (auto* program = dynamic_cast<TProgramComponents*>(&main->Components())) {
         bindings_ = MakeCutBindings(*program);
@@ -597,7 +597,7 @@ void TCutPage::DeleteAll() {
 
 void TCutPage::EqualSegments() {
     if (!main_ || edtSourceFile->text().isEmpty() || DurationText.isEmpty()) return;
-    if (RunEqualSegments(main_, main_->UI(), Segments, SelectedRow(), DurationText, TrackBar->maximum())) {
+    if (RunEqualSegments(main_->HostWindow(), main_->UI(), Segments, SelectedRow(), DurationText, TrackBar->maximum())) {
         // The whole-file pieces began with Delete All, which also hides the marker lines.
         if (Segments.StartMark() == 0 && Segments.EndMark() == 0) {
             LineStart->hide();

@@ -27,7 +27,7 @@ class QToolButton;
 class TCutBindings;
 class TCutPlayback;
 class TSegmentTools;
-class TfrmMain;
+class TPageHost;
 struct TCutBindingsDeleter {
     void operator()(TCutBindings* b) const;
 };
@@ -66,7 +66,7 @@ public:
     ~TCutPage() override;
 
     // Wires the page to the window's Cut actions, their enabling and shared components.
-    void Bind(TfrmMain* main);
+    void Bind(TPageHost* main);
     // Replaces the readers and job components (tests bind fakes here).
     void SetServices(TCutServices services);
 
@@ -167,7 +167,7 @@ private:
     void StopPlaying();
     QString LocalFileOf(const QMimeData* data) const;
 
-    TfrmMain* main_ = nullptr;
+    TPageHost* main_ = nullptr;
     TCutServices services_;
     std::unique_ptr<TCutBindings, TCutBindingsDeleter> bindings_;  // on the program's components
     bool trackLinked_ = true;

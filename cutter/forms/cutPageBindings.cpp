@@ -1,7 +1,7 @@
 #include "cutPageBindings.h"
 
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
 
 namespace {
 

@@ -10,22 +10,23 @@
 #include <cmath>
 #include <exception>
 
-#include "ComponentInterfaces.h"
-#include "UserInterface.h"
+#include "app/ComponentInterfaces.h"
+#include "app/ComponentSet.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
 #include "icons.h"
+#include "pageHost.h"
 #include "workflow/PcmBlock.h"
-#include "mainForm.h"
 
 namespace {
 
-void Report(TfrmMain* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
+void Report(TPageHost* main, const QString& text) { main->UI().ShowMessage(text, AppTitle, TMessageKind::Error); }
 
-void Report(TfrmMain* main, const char* text) { Report(main, QString::fromUtf8(text)); }
+void Report(TPageHost* main, const char* text) { Report(main, QString::fromUtf8(text)); }
 
 }  // namespace
 
-TCutPlayback::TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay)
+TCutPlayback::TCutPlayback(TPageHost* main, TCutPage* page, QAbstractButton* btnSplitPlay)
     : QObject(page), main_(main), page_(page), button_(btnSplitPlay) {
     QAction* act = main->ActSplay;
     connect(act, &QAction::triggered, this, &TCutPlayback::Play);

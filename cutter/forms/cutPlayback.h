@@ -6,11 +6,11 @@
 #include <QObject>
 #include <cstdint>
 
-#include "FormatCode.h"
+#include "workflow/FormatCode.h"
 
 class QAbstractButton;
 class TCutPage;
-class TfrmMain;
+class TPageHost;
 
 namespace workflow {
 class AudioReader;
@@ -23,7 +23,7 @@ public:
     // `btnSplitPlay` is a plain button: a click triggers ActSplay, the button follows the
     // action's enabling and shows "Play"/"Stop" with its glyph. No reader until
     // SetReaders: the page hands over the ones its cut job uses. Parented to `page`.
-    TCutPlayback(TfrmMain* main, TCutPage* page, QAbstractButton* btnSplitPlay);
+    TCutPlayback(TPageHost* main, TCutPage* page, QAbstractButton* btnSplitPlay);
     ~TCutPlayback() override;
 
     void Play();           // the ActSplay toggle (also main->CutPlayAction)
@@ -51,7 +51,7 @@ private:
     void ShowPlaying();
     workflow::AudioReader* ReaderFor(FormatCode code) const;
 
-    TfrmMain* main_;
+    TPageHost* main_;
     TCutPage* page_;
     QAbstractButton* button_;
     workflow::AudioReader* reader_ = nullptr;

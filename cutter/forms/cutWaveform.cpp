@@ -17,14 +17,14 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
-#include "UserInterface.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
 #include "cutPlayback.h"
-#include "mainForm.h"
+#include "pageHost.h"
 #include "registry/registry.h"
-#include "settings.h"
+#include "settings/settings.h"
 #include "waveTrackBar.h"
 #include "waveView.h"
 #include "waveformForm.h"
@@ -64,7 +64,7 @@ struct TCutWaveform::TOwnReaders {
     TWmaReaderAdapter wmaReader{wma};
 };
 
-TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
+TCutWaveform::TCutWaveform(TPageHost* main, TCutPage* page)
     : QObject(page), main_(main), page_(page), bar_(qobject_cast<TWaveTrackBar*>(page->TrackBar)),
       cache_(workflow::DefaultPeakCacheDir()) {
     setObjectName(QStringLiteral("CutWaveform"));
@@ -80,9 +80,9 @@ TCutWaveform::TCutWaveform(TfrmMain* main, TCutPage* page)
         });
     }
 
-    ActPlaySegment = new QAction(tr("Play Segment"), main);
+    ActPlaySegment = new QAction(tr("Play Segment"), main->HostWindow());
     ActPlaySegment->setObjectName(QStringLiteral("ActPlaySegment"));
-    ActWaveform = new QAction(tr("Waveform"), main);
+    ActWaveform = new QAction(tr("Waveform"), main->HostWindow());
     ActWaveform->setObjectName(QStringLiteral("ActWaveform"));
     connect(ActPlaySegment, &QAction::triggered, this, &TCutWaveform::PlaySegment);
     connect(ActWaveform, &QAction::triggered, this, &TCutWaveform::ShowWindow);
@@ -159,7 +159,7 @@ bool TCutWaveform::eventFilter(QObject* watched, QEvent* event) {
         const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
         if (!letterOrSpace && !enter) return false;
         // Another page of the main window has no use for the cut page's keys.
-        if (w->window() == main_ && main_->ShownPage() != pgCut) {
+        if (w->window() == main_->HostWindow() && main_->ShownPage() != pgCut) {
             event->accept();
             return false;
         }
@@ -303,7 +303,7 @@ const workflow::PeakData* TCutWaveform::Detail(std::int64_t fromMs, std::int64_t
 
 void TCutWaveform::ShowWindow() {
     if (!window_) {
-        window_ = new TfrmWaveform(main_);
+        window_ = new TfrmWaveform(main_->HostWindow());
         window_->ApplyGeometryText(ReadGeometry());
         // The main window's commands and keys work in this window too.
         window_->addActions({main_->ActSplay, main_->ActSetStart, main_->ActSetEnd, main_->ActAdd, main_->ActSelectSource,

@@ -18,7 +18,7 @@ class QAction;
 class QTimer;
 class TCutPage;
 class TWaveTrackBar;
-class TfrmMain;
+class TPageHost;
 class TfrmWaveform;
 
 namespace workflow {
@@ -28,7 +28,7 @@ class AudioReader;
 class TCutWaveform : public QObject {
     Q_OBJECT
 public:
-    TCutWaveform(TfrmMain* main, TCutPage* page);
+    TCutWaveform(TPageHost* main, TCutPage* page);
     ~TCutWaveform() override;
 
     QAction* ActPlaySegment = nullptr;  // "Play Segment": the selected row, start to end
@@ -70,7 +70,7 @@ private:
     const workflow::PeakData* Detail(std::int64_t fromMs, std::int64_t toMs);
     workflow::AudioReader* ReaderFor(const QString& path) const;
 
-    TfrmMain* main_;
+    TPageHost* main_;
     TCutPage* page_;
     TWaveTrackBar* bar_;
     struct TOwnReaders;

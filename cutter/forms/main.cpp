@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include "AppPaths.h"
-#include "ComponentSet.h"
-#include "UserInterface.h"
+#include "app/ComponentSet.h"
+#include "app/UserInterface.h"
 #include "application.h"
 #include "cutPage.h"
 #include "mainForm.h"
 #include "mergePage.h"
+#include "settings/AppPaths.h"
 #include "translations.h"
 
 int main(int argc, char** argv) {

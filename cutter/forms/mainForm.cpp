@@ -15,11 +15,11 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "ProductInfo.h"
 #include "QtUserInterface.h"
-#include "WriterConfig.h"
-#include "application.h"
 #include "aboutForm.h"
+#include "app/ProductInfo.h"
+#include "app/WriterConfig.h"
+#include "application.h"
 #include "cutPage.h"
 #include "icons.h"
 #include "mergePage.h"
@@ -44,6 +44,7 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
     : QMainWindow(nullptr,
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                       Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      TPageHost(this),
       components_(std::move(components)),
       store_(std::move(paths)) {
     if (!ui) {

@@ -1,6 +1,7 @@
 // The main window: toolbar, menus, the three pages without visible tabs, and the objects
 // every workflow shares (components, stored settings, cancel flag). Start() runs the
-// start-up steps after the window exists; closing saves the settings.
+// start-up steps after the window exists; closing saves the settings. The pages see it as
+// their TPageHost only.
 #pragma once
 
 #include <QMainWindow>
@@ -9,11 +10,12 @@
 #include <map>
 #include <memory>
 
-#include "AppPaths.h"
-#include "ComponentSet.h"
-#include "FormatCode.h"
-#include "OutputSettings.h"
-#include "settings.h"
+#include "app/ComponentSet.h"
+#include "pageHost.h"
+#include "settings/AppPaths.h"
+#include "settings/OutputSettings.h"
+#include "settings/settings.h"
+#include "workflow/FormatCode.h"
 
 class IUserInterface;
 class QAction;
@@ -27,12 +29,7 @@ class TMergePage;
 class TSettingsPage;
 class TToolbarPanel;
 
-enum TPageIndex { pgCut = 0, pgMerge = 1, pgSettings = 2 };
-
-// The private message the progress window's Cancel sends to the main window.
-inline constexpr int WM_USER_CANCEL = 0x0400 + 1001;  // 2025
-
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, public TPageHost {
     Q_OBJECT
 public:
     // `ui` null: real dialogs owned by this window.
@@ -44,41 +41,24 @@ public:
     void Start();
 
     void ShowPage(int page);
-    int ShownPage() const;
-
-    // Hands the stored parameters to the writer of `code` (false after an error, which is
-    // shown); called before every Create of a writer.
-    bool ConfigureWriter(FormatCode code);
+    int ShownPage() const override;
+    bool ConfigureWriter(FormatCode code) override;
 
     // The folder chooser of both pages.
     bool BrowseForFolder(QString& path, const QString& title, const QString& root);
-    // The merge page's folder button: a chosen folder goes into its target folder.
-    void edtFolderButtonClick();
+    void edtFolderButtonClick() override;
 
     // The settings as the controls hold them, and back.
-    TSettingsValues CollectSettings() const;
+    TSettingsValues CollectSettings() const override;
     void ApplySettings(const TSettingsValues& values);
 
-    // Re-evaluates the enabling of the actions (run when the interface is idle).
-    void UpdateActions();
-    // Gives an action its update step: enabled exactly while `update` answers true.
-    void SetActionUpdate(QAction* action, std::function<bool()> update);
+    void UpdateActions() override;
+    void SetActionUpdate(QAction* action, std::function<bool()> update) override;
 
     TOutputParams& Params() { return params_; }
-    IComponentSet& Components() { return *components_; }
-    IUserInterface& UI() { return *ui_; }
+    IComponentSet& Components() override { return *components_; }
+    IUserInterface& UI() override { return *ui_; }
     const TSettingsStore& Store() const { return store_; }
-
-    // The page workflows' commands that the frame runs: the cut page's Play action (which
-    // stops a playing source), the merge page's Stop action, and the feed that answers the
-    // end of a played block. Until a workflow sets them, the first two stop the player.
-    std::function<void()> CutPlayAction;
-    std::function<void()> MergeStopAction;
-    std::function<void()> Feed;
-
-    // Shared job state.
-    bool CancelFlag = false;
-    int MergePlayIndex = -1;  // row of the merge list being played; -1 none
 
     // Frame.
     TToolbarPanel* pnlToolbar = nullptr;
@@ -94,7 +74,6 @@ public:
 
     // Menus and actions.
     QMenu* mnuFiles = nullptr;
-    QMenu* mnuCut = nullptr;
     QMenu* mnuMerge = nullptr;
     QMenu* mnuSoftware = nullptr;
     QMenu* mnuHelp = nullptr;
@@ -107,27 +86,6 @@ public:
     QAction* ActAbout = nullptr;
     QAction* mnuWebsite = nullptr;
     QAction* mnuAbout = nullptr;
-    // Cut menu.
-    QAction* ActSelectSource = nullptr;
-    QAction* ActSelectTarget = nullptr;
-    QAction* ActSetStart = nullptr;
-    QAction* ActSetEnd = nullptr;
-    QAction* ActAdd = nullptr;
-    QAction* ActDelsplite = nullptr;
-    QAction* ActDelSpliteall = nullptr;  // on the Delete button's menu only
-    QAction* ActEqual = nullptr;
-    QAction* ActSplay = nullptr;
-    QAction* ActSplit = nullptr;
-    // Merge menu.
-    QAction* ActMergeAdd = nullptr;
-    QAction* DelSelected = nullptr;
-    QAction* UpAction = nullptr;
-    QAction* DownAction = nullptr;
-    QAction* ActPrior = nullptr;
-    QAction* ActMplay = nullptr;
-    QAction* ActNext = nullptr;
-    QAction* ActMstop = nullptr;
-    QAction* ActMerge = nullptr;
 
 signals:
     void PageChanged(int page);

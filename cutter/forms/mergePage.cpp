@@ -24,13 +24,13 @@
 #include <cmath>
 #include <memory>
 
-#include "GridLayout.h"
-#include "ProductInfo.h"
-#include "UserInterface.h"
-#include "ProgramComponents.h"
-#include "mainForm.h"
+#include "app/ProductInfo.h"
+#include "app/ProgramComponents.h"
+#include "app/UserInterface.h"
 #include "mergePageBindings.h"
+#include "pageHost.h"
 #include "progressForm.h"
+#include "settings/GridLayout.h"
 #include "workflow/Genres.h"
 #include "workflow/JobHost.h"
 #include "workflow/MergeJob.h"
@@ -220,7 +220,7 @@ TMergePage::TMergePage(QWidget* parent) : QWidget(parent) {
 
 TMergePage::~TMergePage() = default;
 
-void TMergePage::Bind(TfrmMain& main) {
+void TMergePage::Bind(TPageHost& main) {
     main_ = &main;
     // On the program's own components the page binds to their instances; tests set theirs.
     if (auto* program = dynamic_cast<TProgramComponents*>(&main.Components())) {

@@ -21,7 +21,7 @@ class QPushButton;
 class QSpinBox;
 class QTableWidget;
 class QToolButton;
-class TfrmMain;
+class TPageHost;
 class TMergeBindings;
 struct TMergeBindingsDeleter {
     void operator()(TMergeBindings* b) const;
@@ -50,7 +50,7 @@ public:
     void ApplyColumnLayout(const TGridLayout& layout);
 
     // Connects the main window's merge actions to this page and gives them their update steps.
-    void Bind(TfrmMain& main);
+    void Bind(TPageHost& main);
     void SetServices(TMergeServices services) { services_ = std::move(services); }
 
     // The file dialog of "&Add"; tests replace it. Empty: cancelled.
@@ -121,7 +121,7 @@ private:
     void TakeSelection();
     QString TrackText() const;
 
-    TfrmMain* main_ = nullptr;
+    TPageHost* main_ = nullptr;
     TMergeServices services_;
     std::unique_ptr<TMergeBindings, TMergeBindingsDeleter> bindings_;  // on the program's components
     workflow::MergeList list_;

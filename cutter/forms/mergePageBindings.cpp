@@ -1,7 +1,7 @@
 #include "mergePageBindings.h"
 
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
 #include "tags/OggVorbis.h"
 #include "tags/wmaTags.h"
 

@@ -6,10 +6,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "UserInterface.h"
-#include "mainForm.h"
+#include "app/UserInterface.h"
+#include "pageHost.h"
 
-Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {
+Tfrmprogress::Tfrmprogress(TPageHost* main) : QDialog(main->HostWindow()), main_(main) {
     setObjectName(QStringLiteral("frmProgress"));
     setWindowTitle(tr("Task progress"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
@@ -38,7 +38,7 @@ Tfrmprogress::Tfrmprogress(TfrmMain* main) : QDialog(main), main_(main) {
     btnCancel->setGeometry(190, 118, 80, 28);
     // The window only tells the main window; the job sees the flag at its next block.
     connect(btnCancel, &QPushButton::clicked, this, [this] {
-        QApplication::postEvent(main_, new QEvent(QEvent::Type(QEvent::User + WM_USER_CANCEL)));
+        QApplication::postEvent(main_->HostWindow(), new QEvent(QEvent::Type(QEvent::User + WM_USER_CANCEL)));
     });
 }
 
@@ -48,7 +48,7 @@ void Tfrmprogress::BeginProgress(const QString& caption) {
     main_->CancelFlag = false;
     if (!caption.isEmpty())
         setWindowTitle(caption);
-    main_->setEnabled(false);
+    main_->HostWindow()->setEnabled(false);
     setEnabled(true);  // a child of the disabled window would be disabled with it
     shown_ = true;
     show();
@@ -60,8 +60,8 @@ void Tfrmprogress::EndProgress() {
     if (!shown_)
         return;
     shown_ = false;
-    main_->setEnabled(true);
-    main_->activateWindow();
+    main_->HostWindow()->setEnabled(true);
+    main_->HostWindow()->activateWindow();
     hide();
 }
 

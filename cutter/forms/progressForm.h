@@ -1,6 +1,6 @@
 // The progress window of the cut and merge jobs: the current file with its bar, the job's
-// total with its bar, and Cancel, which sends the main window its cancel message. It lives
-// for one job; the main window is disabled while it shows.
+// total with its bar, and Cancel, which sends the host window its cancel message. It lives
+// for one job; the host window is disabled while it shows.
 #pragma once
 
 #include <QDialog>
@@ -11,12 +11,12 @@ class IUserInterface;
 class QLabel;
 class QProgressBar;
 class QPushButton;
-class TfrmMain;
+class TPageHost;
 
 class Tfrmprogress : public QDialog, public workflow::JobHost {
     Q_OBJECT
 public:
-    explicit Tfrmprogress(TfrmMain* main);
+    explicit Tfrmprogress(TPageHost* main);
     ~Tfrmprogress() override;
 
     void BeginProgress(const QString& caption) override;
@@ -41,6 +41,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    TfrmMain* main_;
+    TPageHost* main_;
     bool shown_ = false;
 };

@@ -11,10 +11,10 @@
 #include <QTimer>
 #include <QUndoStack>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 #include "cutPage.h"
 #include "cutPlayback.h"
-#include "mainForm.h"
+#include "pageHost.h"
 #include "silenceForm.h"
 #include "workflow/CueSheet.h"
 #include "workflow/LabelFile.h"
@@ -54,7 +54,7 @@ private:
     bool applied_;
 };
 
-TSegmentTools::TSegmentTools(TfrmMain* main, TCutPage* page) : QObject(page), main_(main), page_(page) {
+TSegmentTools::TSegmentTools(TPageHost* main, TCutPage* page) : QObject(page), main_(main), page_(page) {
     Options = LoadSegmentOptions();
     Undo = new QUndoStack(this);
     ActImportCue = NewAction(this, QStringLiteral("Import Cue Sheet..."), "ActImportCue");
@@ -91,7 +91,7 @@ TSegmentTools::TSegmentTools(TfrmMain* main, TCutPage* page) : QObject(page), ma
     main->mnuCut->addSeparator();
     main->mnuCut->addActions({ActUndo, ActRedo});
     // The keys work wherever the focus is in the window, not only through the menu.
-    main->addActions({ActUndo, ActRedo});
+    main->HostWindow()->addActions({ActUndo, ActRedo});
 
     const auto loaded = [page] { return !page->edtSourceFile->text().isEmpty() && !page->DurationText.isEmpty(); };
     const auto hasRows = [page] { return page->Segments.rowCount() > 0; };
@@ -120,16 +120,16 @@ TSegmentTools::TSegmentTools(TfrmMain* main, TCutPage* page) : QObject(page), ma
     lastSource_ = page->edtSourceFile->text();
 
     ChooseOpenFile = [this](const QString& caption, const QString& filter) {
-        return QFileDialog::getOpenFileName(main_, caption, QString(), filter);
+        return QFileDialog::getOpenFileName(main_->HostWindow(), caption, QString(), filter);
     };
     ChooseSaveFile = [this](const QString& caption, const QString& filter, const QString& suggested) {
-        return QFileDialog::getSaveFileName(main_, caption, suggested, filter);
+        return QFileDialog::getSaveFileName(main_->HostWindow(), caption, suggested, filter);
     };
-    main->installEventFilter(this);
+    main->HostWindow()->installEventFilter(this);
 }
 
 bool TSegmentTools::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == main_ && event->type() == QEvent::Close) KeepList();
+    if (watched == main_->HostWindow() && event->type() == QEvent::Close) KeepList();
     return QObject::eventFilter(watched, event);
 }
 
@@ -282,7 +282,7 @@ void TSegmentTools::SplitAtSilence() {
     if (row >= 0)
         selected = workflow::TimeSpan{page_->Segments.ReadTime(workflow::colStart, row),
                                       page_->Segments.ReadTime(workflow::colEnd, row)};
-    TfrmSilence dialog(main_, reader, source, page_->TrackBar->maximum(), selected, Options);
+    TfrmSilence dialog(main_->HostWindow(), reader, source, page_->TrackBar->maximum(), selected, Options);
     const int answer = RunSilenceDialog ? RunSilenceDialog(dialog) : dialog.exec();
     if (answer != QDialog::Accepted) return;
     Options = dialog.Options();

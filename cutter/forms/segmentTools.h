@@ -11,19 +11,19 @@
 #include <QObject>
 #include <functional>
 
-#include "SegmentMemory.h"
+#include "settings/SegmentMemory.h"
 #include "workflow/SegmentList.h"
 
 class QAction;
 class QUndoStack;
 class TCutPage;
-class TfrmMain;
+class TPageHost;
 class TfrmSilence;
 
 class TSegmentTools : public QObject {
     Q_OBJECT
 public:
-    TSegmentTools(TfrmMain* main, TCutPage* page);
+    TSegmentTools(TPageHost* main, TCutPage* page);
 
     // File choosers; tests replace them. Empty: cancelled.
     std::function<QString(const QString& caption, const QString& filter)> ChooseOpenFile;
@@ -67,7 +67,7 @@ private:
     void Export(const QString& caption, const QString& filter, const QString& extension,
                 const std::function<QByteArray()>& bytes);
 
-    TfrmMain* main_;
+    TPageHost* main_;
     TCutPage* page_;
     workflow::SegmentList::State last_;
     QString lastSource_;

@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "OutputSettings.h"
+#include "settings/OutputSettings.h"
 
 class IUserInterface;
 class IWmaFormatList;

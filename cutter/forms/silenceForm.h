@@ -10,7 +10,7 @@
 #include <optional>
 #include <vector>
 
-#include "SegmentMemory.h"
+#include "settings/SegmentMemory.h"
 #include "workflow/AudioIo.h"
 #include "workflow/SilenceDetector.h"
 

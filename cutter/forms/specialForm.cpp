@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 #include "workflow/TimeText.h"
 
 namespace {

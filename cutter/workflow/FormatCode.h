@@ -21,3 +21,14 @@ int FileTypeCode(FormatCode code);
 QString FormatExtension(FormatCode code);
 
 }  // namespace workflow
+
+// The program's frame, pages and command line use the codes without the namespace.
+using FormatCode = workflow::FormatCode;
+using workflow::fcMp3;
+using workflow::fcOggVorbis;
+using workflow::fcUnknown;
+using workflow::fcWav;
+using workflow::fcWma;
+using workflow::FileTypeCode;
+using workflow::FormatExtension;
+using workflow::FormatFromFileName;

@@ -16,12 +16,12 @@
 #include <QTemporaryDir>
 
 #include "FakeAudio.h"
-#include "ProgramComponents.h"
 #include "TestMedia.h"
+#include "TestRegistry.h"
+#include "app/ProgramComponents.h"
 #include "cutPage.h"
 #include "fakes.h"
 #include "mainForm.h"
-#include "TestRegistry.h"
 
 namespace {
 

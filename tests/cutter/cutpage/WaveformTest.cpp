@@ -22,10 +22,10 @@
 #include <cstring>
 
 #include "FakeAudio.h"
-#include "JobAdapters.h"
-#include "ProgramComponents.h"
 #include "TestMedia.h"
 #include "TestRegistry.h"
+#include "app/JobAdapters.h"
+#include "app/ProgramComponents.h"
 #include "cutPage.h"
 #include "cutPlayback.h"
 #include "cutWaveform.h"

@@ -18,12 +18,12 @@
 #include <cstring>
 
 #include "FakeAudio.h"
-#include "ProgramComponents.h"
 #include "TestMedia.h"
+#include "TestRegistry.h"
+#include "app/ProgramComponents.h"
 #include "fakes.h"
 #include "mainForm.h"
 #include "mergePage.h"
-#include "TestRegistry.h"
 #include "settingsPage.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include <functional>
 
 #include "PlaybackFixture.h"
-#include "ProgramComponents.h"
 #include "TestMedia.h"
-#include "fakes.h"
 #include "TestRegistry.h"
+#include "app/ProgramComponents.h"
+#include "fakes.h"
 
 namespace {
 

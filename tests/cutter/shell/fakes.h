@@ -6,9 +6,9 @@
 #include <functional>
 #include <stdexcept>
 
-#include "ComponentInterfaces.h"
-#include "ComponentSet.h"
-#include "UserInterface.h"
+#include "app/ComponentInterfaces.h"
+#include "app/ComponentSet.h"
+#include "app/UserInterface.h"
 
 // Everything a fake is asked, in order, as text ("SetMp3Format 44100 256 2").
 struct TCallLog {

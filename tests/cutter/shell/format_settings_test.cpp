@@ -1,10 +1,10 @@
 // Format codes, the settings page's panel rules and the writer configuration.
 #include <gtest/gtest.h>
 
-#include "FormatCode.h"
-#include "OutputSettings.h"
-#include "WriterConfig.h"
+#include "app/WriterConfig.h"
 #include "fakes.h"
+#include "settings/OutputSettings.h"
+#include "workflow/FormatCode.h"
 
 TEST(FormatCodeTest, ExtensionTable) {
     struct Row {

@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "GridLayout.h"
 #include "registry/registry.h"
-#include "settings.h"
+#include "settings/GridLayout.h"
+#include "settings/settings.h"
 
 namespace {
 

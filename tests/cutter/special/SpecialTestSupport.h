@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "UserInterface.h"
+#include "app/UserInterface.h"
 
 class TRecordingUi : public IUserInterface {
 public:

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "GridLayout.h"
+#include "settings/GridLayout.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString tmp = qEnvironmentVariable("TMPDIR", QStringLiteral("/tmp"));

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <vector>
 
-#include "RegistryKey.h"
+#include "settings/RegistryKey.h"
 
 namespace {
 

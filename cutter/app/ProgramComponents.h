@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "ComponentSet.h"
+#include "app/ComponentSet.h"
 #include "components/KezAudioFile3Lib_TLB.h"
 #include "components/KezAudioFileWMA3Lib_TLB.h"
 #include "components/KezAudioFormatSettings3Lib_TLB.h"

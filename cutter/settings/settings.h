@@ -6,9 +6,9 @@
 #include <QString>
 #include <optional>
 
-#include "AppPaths.h"
-#include "GridLayout.h"
-#include "OutputSettings.h"
+#include "settings/AppPaths.h"
+#include "settings/GridLayout.h"
+#include "settings/OutputSettings.h"
 
 inline constexpr char16_t kSettingsKey[] = u"SOFTWARE\\Tarvel Free Audio Cutter";
 inline constexpr int kJoinFormatCount = 4;  // items of the merge page's format box

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "BitrateRules.h"
-#include "ComponentInterfaces.h"
+#include "app/ComponentInterfaces.h"
 
 namespace {
 

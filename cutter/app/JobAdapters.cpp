@@ -2,9 +2,9 @@
 
 #include <stdexcept>
 
-#include "FormatCode.h"
 #include "tags/OggVorbis.h"
 #include "tags/wmaTags.h"
+#include "workflow/FormatCode.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Hands the stored output parameters to the writer of a format, before its Create.
 #pragma once
 
-#include "ComponentInterfaces.h"
-#include "FormatCode.h"
-#include "OutputSettings.h"
-#include "UserInterface.h"
+#include "app/ComponentInterfaces.h"
+#include "app/UserInterface.h"
+#include "settings/OutputSettings.h"
+#include "workflow/FormatCode.h"
 
 struct TWriterTargets {
     IAudioWriterFormat& outputWriter;  // Ogg Vorbis, MP3, WAV

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <vector>
 
-#include "RegistryKey.h"
-#include "settings.h"
+#include "settings/RegistryKey.h"
+#include "settings/settings.h"
 
 namespace {
 

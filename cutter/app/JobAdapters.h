@@ -2,7 +2,7 @@
 // the program's own tag writers. The GUI and the command-line front end share them.
 #pragma once
 
-#include "ProgramComponents.h"
+#include "app/ProgramComponents.h"
 #include "components/KezAudioFile3Lib_TLB.h"
 #include "components/KezAudioFileWMA3Lib_TLB.h"
 #include "workflow/AudioIo.h"

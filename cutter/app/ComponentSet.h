@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "ComponentInterfaces.h"
+#include "app/ComponentInterfaces.h"
 
 class IComponentSet {
 public:

@@ -12,17 +12,17 @@
 <context>
     <name>CutJob</name>
     <message>
-        <location filename="../cutter/workflow/CutJob.cpp" line="+165"/>
+        <location filename="../cutter/workflow/CutJob.cpp" line="+172"/>
         <source>%1 is encoded: the audio cannot be copied exactly because %2.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+27"/>
         <source>Error: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+10"/>
         <source>The output file %1 is the source file itself; this segment is skipped.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -37,7 +37,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+42"/>
+        <location line="+56"/>
         <source>The file %1 is not an MP3, Ogg Vorbis, WAV or WMA file and cannot be cut.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -47,7 +47,12 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+21"/>
+        <location line="+11"/>
+        <source>The file %1 holds no audio that can be read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+22"/>
         <source>Success</source>
         <translation type="unfinished"></translation>
     </message>
@@ -60,9 +65,9 @@
 <context>
     <name>LosslessCopy</name>
     <message>
-        <location filename="../cutter/workflow/Mp3FrameCopy.cpp" line="+108"/>
-        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="+346"/>
-        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="+73"/>
+        <location filename="../cutter/workflow/Mp3FrameCopy.cpp" line="+107"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="+451"/>
+        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="+140"/>
         <source>the span is empty</source>
         <translation type="unfinished"></translation>
     </message>
@@ -78,17 +83,18 @@
     </message>
     <message>
         <location line="+16"/>
-        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-60"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-16"/>
         <source>the source cannot be read</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+16"/>
+        <location filename="../cutter/workflow/Mp3Join.cpp" line="+272"/>
         <source>the frames end in damaged data</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../cutter/workflow/Mp3Stream.cpp" line="+111"/>
+        <location filename="../cutter/workflow/Mp3Stream.cpp" line="+113"/>
         <location line="+57"/>
         <source>no MPEG audio Layer III frames were found</source>
         <translation type="unfinished"></translation>
@@ -105,7 +111,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-223"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="-371"/>
         <source>the Ogg pages are damaged</source>
         <translation type="unfinished"></translation>
     </message>
@@ -135,38 +141,92 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+20"/>
-        <source>%1 cannot be read</source>
+        <location filename="../cutter/workflow/Mp3Join.cpp" line="-110"/>
+        <source>the encoder does not take the files&apos; settings</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+9"/>
-        <source>the files differ in sample rate or channels</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+46"/>
-        <source>the stream holds no audio</source>
+        <source>the frames around a join cannot be decoded</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <location line="+8"/>
+        <location line="+7"/>
+        <location line="+8"/>
+        <source>the frames around a join cannot be encoded</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+69"/>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="+167"/>
+        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="-58"/>
+        <source>%1 cannot be read</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+14"/>
+        <source>a file does not state its encoder delay</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>the files differ in sample rate or channel mode</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>the files are dual channel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>the files&apos; frames do not line up at the joins (only pieces of one encoding do)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+21"/>
+        <source>a file is too short to be joined without re-encoding</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+48"/>
+        <source>the bit reservoir does not fit in the frames around a join</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+16"/>
+        <source>the joined file&apos;s padding cannot be stated</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location filename="../cutter/workflow/OggPacketCopy.cpp" line="+9"/>
+        <source>the files differ in sample rate or channels</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="-150"/>
+        <source>the stream holds no audio</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
         <source>the stream is not Ogg Vorbis</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+7"/>
-        <location line="+21"/>
+        <location line="+8"/>
+        <location line="+18"/>
         <source>the Vorbis setup header cannot be read</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-6"/>
+        <location line="-5"/>
         <source>the stream holds a packet that is not audio</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+33"/>
+        <location line="+186"/>
         <source>the span reaches past the last packet</source>
         <translation type="unfinished"></translation>
     </message>
@@ -176,12 +236,27 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="-17"/>
+        <location filename="../cutter/workflow/WavSpanCopy.cpp" line="+4"/>
+        <source>a file does not hold plain samples</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>the files differ in sample format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>the files are too long for one WAV file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+25"/>
         <source>the WAV file cannot be read</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+9"/>
         <source>the WAV file does not hold plain samples</source>
         <translation type="unfinished"></translation>
     </message>
@@ -194,13 +269,13 @@
 <context>
     <name>MergeJob</name>
     <message>
-        <location filename="../cutter/workflow/MergeJob.cpp" line="+85"/>
-        <location line="+141"/>
+        <location filename="../cutter/workflow/MergeJob.cpp" line="+109"/>
+        <location line="+153"/>
         <source>Error: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-127"/>
+        <location line="-132"/>
         <source>%1 is encoded: the files cannot be joined without re-encoding because %2.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -210,36 +285,31 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+2"/>
-        <source>joining MP3 and WAV files without encoding is not available yet</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <location line="+90"/>
+        <location line="+1"/>
+        <location line="+94"/>
         <source>Merge progress</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-69"/>
-        <location line="+77"/>
+        <location line="-70"/>
+        <location line="+78"/>
         <source>File of Total: %1/%2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-68"/>
-        <location line="+87"/>
+        <location line="-69"/>
+        <location line="+92"/>
         <source>Success</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-86"/>
-        <location line="+87"/>
+        <location line="-91"/>
+        <location line="+92"/>
         <source>Task complete. File: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-71"/>
+        <location line="-76"/>
         <source>Access &quot;%1&quot; failed, please select another folder!</source>
         <translation type="unfinished"></translation>
     </message>
@@ -386,7 +456,7 @@
 <context>
     <name>TCutPage</name>
     <message>
-        <location filename="../cutter/forms/cutPage.cpp" line="+46"/>
+        <location filename="../cutter/forms/cutPage.cpp" line="+47"/>
         <source>All Supported Files(*.mp3 *.wav *.ogg *.wma);;MP3 (MPEG 1/2 Layer 3) Files(*.mp3);;WAV Files(*.wav);;Ogg Vorbis Files(*.ogg);;Windows Media Audio files(*.wma)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -531,17 +601,17 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+134"/>
+        <location line="+136"/>
         <source>%1 is not an MP3, Ogg Vorbis, WAV or WMA file.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+43"/>
+        <location line="+44"/>
         <source>Current Position: %1 ( Start: %2 - End: %3 ) </source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+130"/>
+        <location line="+132"/>
         <source>End position must be larger than start position.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -554,7 +624,7 @@
 <context>
     <name>TCutPlayback</name>
     <message>
-        <location filename="../cutter/forms/cutPlayback.cpp" line="+98"/>
+        <location filename="../cutter/forms/cutPlayback.cpp" line="+74"/>
         <source>Play</source>
         <translation type="unfinished"></translation>
     </message>
@@ -840,7 +910,7 @@
 <context>
     <name>TfrmMain</name>
     <message>
-        <location filename="../cutter/forms/mainForm.cpp" line="+109"/>
+        <location filename="../cutter/forms/mainForm.cpp" line="+115"/>
         <source>Cut Audio</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1152,7 +1222,7 @@
 <context>
     <name>workflow::SegmentList</name>
     <message>
-        <location filename="../cutter/workflow/SegmentList.cpp" line="+168"/>
+        <location filename="../cutter/workflow/SegmentList.cpp" line="+189"/>
         <source>Start</source>
         <translation type="unfinished"></translation>
     </message>

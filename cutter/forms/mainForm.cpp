@@ -102,7 +102,12 @@ TfrmMain::TfrmMain(std::unique_ptr<IComponentSet> components, TAppPaths paths, I
     UpdateActions();
 }
 
-TfrmMain::~TfrmMain() { TApplication::SetErrorReporter({}); }
+TfrmMain::~TfrmMain() {
+    // A player torn down with the pages may run the event loop; the window is half gone by then.
+    idle_->stop();
+    idle_->disconnect(this);
+    TApplication::SetErrorReporter({});
+}
 
 void TfrmMain::BuildActions() {
     grpPages = new QActionGroup(this);

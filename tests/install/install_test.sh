@@ -45,11 +45,12 @@ grep -qi 'duration\|length' "$work/info.txt" || { cat "$work/info.txt"; fail "ta
 [ "$(ls "$work/out" | wc -l)" = 2 ] || fail "tarvelcut cut wrote $(ls "$work/out")"
 
 # The program: its main window and no other (an error box would be a second window).
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display and writes its number once it accepts clients.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -n1 "$work/display") QT_QPA_PLATFORM=xcb
 "$prefix/bin/TarvelCutter" "$sample" >"$work/gui.log" 2>&1 &
 gui=$!
 windows=""

@@ -138,6 +138,8 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
                 QCoreApplication::translate("MergeJob", "not every file is of the output's format"));
     host.BeginProgress(QCoreApplication::translate("MergeJob", "Merge progress"));
     host.SetFileLabel(result.outputPath);
+    // Audio, then tags, into the temporary file; the target is replaced by the whole.
+    OutputFile file(result.outputPath);
     CopyResult r;
     try {
         const CopyTick tick = [&](int percent) {
@@ -145,12 +147,13 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
             host.ProcessEvents();
             return !host.Cancelled();
         };
-        r = out == fcMp3 ? JoinMp3Files(request.inputs, result.outputPath, tick)
-            : out == fcWav ? JoinWavFiles(request.inputs, result.outputPath, tick)
-                           : JoinOggFiles(request.inputs, result.outputPath, tick);
-    } catch (...) {
+        r = out == fcMp3 ? JoinMp3Files(request.inputs, file.TempPath(), tick)
+            : out == fcWav ? JoinWavFiles(request.inputs, file.TempPath(), tick)
+                           : JoinOggFiles(request.inputs, file.TempPath(), tick);
+    } catch (const std::exception& e) {
+        file.Discard();
         host.EndProgress();
-        throw;
+        throw std::runtime_error(OutputErrorText(file, QString::fromUtf8(e.what())).toStdString());
     }
     if (r.outcome == CopyResult::NotCopyable) {
         host.EndProgress();
@@ -162,12 +165,23 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
         const int count = result.filesCopied;
         host.SetTotal(QCoreApplication::translate("MergeJob", "File of Total: %1/%2").arg(count).arg(count),
                       100);
+        // Tags that cannot be stored are reported instead of "Success"; the audio is kept.
+        QString tagError;
         try {
-            if (c.tags) c.tags->WriteTags(out, result.outputPath, request.tags);
-        } catch (...) {
-            // Tagging errors are dropped; the audio is complete.
+            if (c.tags) c.tags->WriteTags(out, file.TempPath(), request.tags);
+        } catch (const std::exception& e) {
+            tagError = OutputErrorText(file, QString::fromUtf8(e.what()));
         }
-        if (options.showSuccess)
+        result.tagsStored = tagError.isEmpty();
+        try {
+            file.Commit();
+        } catch (...) {
+            host.EndProgress();
+            throw;
+        }
+        if (!result.tagsStored)
+            host.ShowMessage(QCoreApplication::translate("MergeJob", "Error: %1").arg(tagError));
+        else if (options.showSuccess)
             host.ShowInformation(
                 QCoreApplication::translate("MergeJob", "Success"),
                 QCoreApplication::translate("MergeJob", "Task complete. File: %1").arg(result.outputPath));

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdlib>
 #include <QTemporaryDir>
 #include <unistd.h>
@@ -376,4 +377,29 @@ TEST_F(CutFixture, CopyRowsSkipTheWriterAndUncopyableOnesAreEncodedWithANotice) 
                 << host.infos.front().toStdString();
         }
     }
+}
+
+// A join made by copying is tagged before it takes the output's name: tags that cannot be
+// stored are reported in place of "Success", and the joined audio is kept.
+TEST_F(MergeFixture, ACopiedJoinReportsTagsThatCannotBeStored) {
+    for (const char* name : {"a.wav", "b.wav"})
+        ASSERT_EQ(0, std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=d=0.5 " +
+                                  (dir.path() + "/" + name).toStdString()).c_str()));
+    req.inputs = {dir.path() + "/a.wav", dir.path() + "/b.wav"};
+    req.folder = dir.path() + "/m";
+    QDir().mkpath(req.folder);
+    req.fileName = "joined";
+    req.formatIndex = 2;
+    tags.refuse = req.folder + "/joined.wav";
+    JobOptions o;
+    o.copyAudio = true;
+    o.showSuccess = true;
+    const MergeJobResult r = Merge(o);
+    EXPECT_EQ(r.outcome, MergeOutcome::Finished);
+    EXPECT_FALSE(r.tagsStored);
+    EXPECT_TRUE(writer.created.isEmpty()) << "joined by copying, not encoded";
+    EXPECT_EQ(host.messages, QStringList{"Error: Unable to write the tags of " + tags.refuse});
+    EXPECT_TRUE(host.infos.filter("Success").isEmpty());
+    EXPECT_GT(QFileInfo(tags.refuse).size(), 2 * 22050);
+    EXPECT_EQ(QDir(req.folder).entryList(QDir::Files), QStringList{"joined.wav"});
 }

@@ -195,7 +195,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="+16"/>
+        <location line="+17"/>
         <source>the joined file&apos;s padding cannot be stated</source>
         <translation type="unfinished"></translation>
     </message>
@@ -270,12 +270,13 @@
     <name>MergeJob</name>
     <message>
         <location filename="../cutter/workflow/MergeJob.cpp" line="+109"/>
-        <location line="+153"/>
+        <location line="+89"/>
+        <location line="+93"/>
         <source>Error: %1</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-132"/>
+        <location line="-161"/>
         <source>%1 is encoded: the files cannot be joined without re-encoding because %2.</source>
         <translation type="unfinished"></translation>
     </message>
@@ -286,18 +287,28 @@
     </message>
     <message>
         <location line="+1"/>
-        <location line="+94"/>
+        <location line="+123"/>
         <source>Merge progress</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-70"/>
-        <location line="+78"/>
+        <location line="-96"/>
+        <location line="+104"/>
         <source>File of Total: %1/%2</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <location line="-69"/>
+        <location line="-84"/>
+        <source>%1: the audio is copied; the few frames around one join were encoded anew, as the files there are not pieces of one encoding.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>%1: the audio is copied; the few frames around %2 joins were encoded anew, as the files there are not pieces of one encoding.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <location line="+10"/>
         <location line="+92"/>
         <source>Success</source>
         <translation type="unfinished"></translation>

@@ -26,6 +26,7 @@ struct CopyResult {
     enum Outcome { Copied, Cancelled, NotCopyable } outcome = NotCopyable;
     QString reason;  // NotCopyable: why, for the message that the span is encoded instead
     std::int64_t frames = 0;  // Copied: decoded frames the new file holds
+    int encodedJoins = 0;     // Copied: joins whose few frames around them were encoded anew
 };
 
 CopyResult CopyMp3Span(const QString& source, const QString& target, std::int64_t startMs, std::int64_t endMs,

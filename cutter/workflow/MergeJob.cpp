@@ -179,6 +179,21 @@ bool CopiedJoin(const MergeRequest& request, const JobOptions& options, FormatCo
             host.EndProgress();
             throw;
         }
+        if (r.encodedJoins > 0)
+            host.ShowInformation(
+                QStringLiteral("Tarvel Free Audio Cutter"),
+                (r.encodedJoins == 1
+                     ? QCoreApplication::translate("MergeJob",
+                                                   "%1: the audio is copied; the few frames around one join "
+                                                   "were encoded anew, as the files there are not pieces of "
+                                                   "one encoding.")
+                           .arg(result.outputPath)
+                     : QCoreApplication::translate("MergeJob",
+                                                   "%1: the audio is copied; the few frames around %2 joins "
+                                                   "were encoded anew, as the files there are not pieces of "
+                                                   "one encoding.")
+                           .arg(result.outputPath)
+                           .arg(r.encodedJoins)));
         if (!result.tagsStored)
             host.ShowMessage(QCoreApplication::translate("MergeJob", "Error: %1").arg(tagError));
         else if (options.showSuccess)

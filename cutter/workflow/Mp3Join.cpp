@@ -370,6 +370,7 @@ CopyResult JoinMp3Files(const QStringList& paths, const QString& target, const C
             return result;
         }
         pieces.push_back(std::move(run));
+        ++result.encodedJoins;
     }
 
     // The info frame's facts.

@@ -179,8 +179,10 @@ TEST_F(LosslessCopyTest, Mp3PiecesJoinByTheirFrames) {
         const std::string joined = dir + "/joined.mp3", joinedMixed = dir + "/mixed.mp3";
         CopyResult r = JoinMp3Files(pieces, QString::fromStdString(joined));
         ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
+        EXPECT_EQ(r.encodedJoins, 0) << "pieces of one encode splice";
         r = JoinMp3Files(mixed, QString::fromStdString(joinedMixed));
         ASSERT_EQ(CopyResult::Copied, r.outcome) << r.reason.toStdString();
+        EXPECT_EQ(r.encodedJoins, 2) << "both joins of the mixed pieces are encoded anew";
         // Around each join of the mixed pieces: the frames encoded anew, at most two frames
         // before the join and one after, and the copied frames whose overlap they feed (one
         // of two granules, two of one granule).

@@ -38,12 +38,6 @@ int main(int argc, char** argv) {
     // reported over the window rather than before any window appears.
     frmMain.show();
     frmMain.Start();
-    if (files.size() == 1) {
-        frmMain.ShowPage(pgCut);
-        frmMain.tabSplit->LoadSource(files.first());
-    } else if (files.size() > 1) {
-        frmMain.ShowPage(pgMerge);
-        frmMain.tabMerge->AddFiles(files);
-    }
+    frmMain.OpenFiles(files);
     return app.exec();
 }

@@ -109,6 +109,16 @@ TfrmMain::~TfrmMain() {
     TApplication::SetErrorReporter({});
 }
 
+void TfrmMain::OpenFiles(const QStringList& files) {
+    if (files.size() == 1) {
+        ShowPage(pgCut);
+        tabSplit->LoadSource(files.first());
+    } else if (files.size() > 1) {
+        ShowPage(pgMerge);
+        tabMerge->AddFiles(files);
+    }
+}
+
 void TfrmMain::BuildActions() {
     grpPages = new QActionGroup(this);
     grpPages->setExclusive(true);

@@ -41,6 +41,8 @@ public:
     void Start();
 
     void ShowPage(int page);
+    // Files named at start: one is the source to cut, several go to the merge list.
+    void OpenFiles(const QStringList& files);
     int ShownPage() const override;
     bool ConfigureWriter(FormatCode code) override;
 

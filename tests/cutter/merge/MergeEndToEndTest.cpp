@@ -21,6 +21,7 @@
 #include "TestMedia.h"
 #include "TestRegistry.h"
 #include "app/ProgramComponents.h"
+#include "cutPage.h"
 #include "fakes.h"
 #include "mainForm.h"
 #include "mergePage.h"
@@ -225,6 +226,22 @@ TEST_F(MergeEndToEnd, CommandLineMergeAndOutputThatIsAnInput) {
     EXPECT_TRUE(err.contains("is one of the files to merge")) << err.toStdString();
     EXPECT_TRUE(testmedia::ReadAll(wav) == before);
     EXPECT_EQ(run({out, QString::fromStdString(wav)}, &err), 2);  // one input only
+}
+
+// Files named when the program starts: several fill the merge list, one is the source to cut.
+TEST_F(MergeEndToEnd, FilesNamedAtStartOpenAsTheMergeListOrTheSource) {
+    testmedia::WavSpec spec;
+    spec.seconds = 0.5;
+    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", spec));
+    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", spec));
+    w_->ShowPage(pgSettings);
+    w_->OpenFiles({a, b});
+    EXPECT_EQ(w_->ShownPage(), pgMerge);
+    EXPECT_EQ(page_->GridView->rowCount(), 2);
+    w_->OpenFiles({b});
+    EXPECT_EQ(w_->ShownPage(), pgCut);
+    EXPECT_EQ(w_->tabSplit->edtSourceFile->text(), b);
+    EXPECT_EQ(page_->GridView->rowCount(), 2) << "the merge list is left as it was";
 }
 
 }  // namespace

@@ -151,7 +151,7 @@ QString SizeMbText(std::int64_t bytes) {
     return QString::number(double(bytes) / 1024.0 / 1024.0, 'f', 2) + QStringLiteral(" MB");
 }
 
-TCutPage::TCutPage(QWidget* parent) : QWidget(parent) {
+TCutPage::TCutPage(QWidget* parent) : TCutPageBase(parent) {
     setObjectName(QStringLiteral("tabSplit"));
     setAcceptDrops(true);
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "cutPage.h"
+#include "cutPageBase.h"
 
 class TProgramComponents;
 

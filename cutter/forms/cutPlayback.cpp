@@ -13,7 +13,7 @@
 #include "app/ComponentInterfaces.h"
 #include "app/ComponentSet.h"
 #include "app/UserInterface.h"
-#include "cutPage.h"
+#include "cutPageBase.h"
 #include "icons.h"
 #include "pageHost.h"
 #include "workflow/PcmBlock.h"
@@ -26,7 +26,7 @@ void Report(TPageHost* main, const char* text) { Report(main, QString::fromUtf8(
 
 }  // namespace
 
-TCutPlayback::TCutPlayback(TPageHost* main, TCutPage* page, QAbstractButton* btnSplitPlay)
+TCutPlayback::TCutPlayback(TPageHost* main, TCutPageBase* page, QAbstractButton* btnSplitPlay)
     : QObject(page), main_(main), page_(page), button_(btnSplitPlay) {
     QAction* act = main->ActSplay;
     connect(act, &QAction::triggered, this, &TCutPlayback::Play);

@@ -9,7 +9,7 @@
 #include "workflow/FormatCode.h"
 
 class QAbstractButton;
-class TCutPage;
+class TCutPageBase;
 class TPageHost;
 
 namespace workflow {
@@ -23,7 +23,7 @@ public:
     // `btnSplitPlay` is a plain button: a click triggers ActSplay, the button follows the
     // action's enabling and shows "Play"/"Stop" with its glyph. No reader until
     // SetReaders: the page hands over the ones its cut job uses. Parented to `page`.
-    TCutPlayback(TPageHost* main, TCutPage* page, QAbstractButton* btnSplitPlay);
+    TCutPlayback(TPageHost* main, TCutPageBase* page, QAbstractButton* btnSplitPlay);
     ~TCutPlayback() override;
 
     void Play();           // the ActSplay toggle (also main->CutPlayAction)
@@ -52,7 +52,7 @@ private:
     workflow::AudioReader* ReaderFor(FormatCode code) const;
 
     TPageHost* main_;
-    TCutPage* page_;
+    TCutPageBase* page_;
     QAbstractButton* button_;
     workflow::AudioReader* reader_ = nullptr;
     workflow::AudioReader* wmaReader_ = nullptr;

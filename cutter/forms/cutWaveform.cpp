@@ -20,7 +20,7 @@
 #include "app/JobAdapters.h"
 #include "app/ProgramComponents.h"
 #include "app/UserInterface.h"
-#include "cutPage.h"
+#include "cutPageBase.h"
 #include "cutPlayback.h"
 #include "pageHost.h"
 #include "registry/registry.h"
@@ -64,7 +64,7 @@ struct TCutWaveform::TOwnReaders {
     TWmaReaderAdapter wmaReader{wma};
 };
 
-TCutWaveform::TCutWaveform(TPageHost* main, TCutPage* page)
+TCutWaveform::TCutWaveform(TPageHost* main, TCutPageBase* page)
     : QObject(page), main_(main), page_(page), bar_(qobject_cast<TWaveTrackBar*>(page->TrackBar)),
       cache_(workflow::DefaultPeakCacheDir()) {
     setObjectName(QStringLiteral("CutWaveform"));
@@ -102,7 +102,7 @@ TCutWaveform::TCutWaveform(TPageHost* main, TCutPage* page)
     connect(&page->Segments, &QAbstractItemModel::rowsInserted, this, repaint);
     connect(&page->Segments, &QAbstractItemModel::rowsRemoved, this, repaint);
     connect(&page->Segments, &QAbstractItemModel::modelReset, this, repaint);
-    connect(page, &TCutPage::SourceChanged, this, &TCutWaveform::SourceChanged);
+    connect(page, &TCutPageBase::SourceChanged, this, &TCutWaveform::SourceChanged);
     connect(page->TrackBar, &QSlider::valueChanged, this, [this] { UpdateWindowScene(); });
     for (QAction* a : {main->ActSetStart, main->ActSetEnd, main->ActDelSpliteall})
         connect(a, &QAction::triggered, this, [this] { UpdateWindowScene(); });

@@ -16,7 +16,7 @@
 
 class QAction;
 class QTimer;
-class TCutPage;
+class TCutPageBase;
 class TWaveTrackBar;
 class TPageHost;
 class TfrmWaveform;
@@ -28,7 +28,7 @@ class AudioReader;
 class TCutWaveform : public QObject {
     Q_OBJECT
 public:
-    TCutWaveform(TPageHost* main, TCutPage* page);
+    TCutWaveform(TPageHost* main, TCutPageBase* page);
     ~TCutWaveform() override;
 
     QAction* ActPlaySegment = nullptr;  // "Play Segment": the selected row, start to end
@@ -71,7 +71,7 @@ private:
     workflow::AudioReader* ReaderFor(const QString& path) const;
 
     TPageHost* main_;
-    TCutPage* page_;
+    TCutPageBase* page_;
     TWaveTrackBar* bar_;
     struct TOwnReaders;
     std::unique_ptr<TOwnReaders> own_;

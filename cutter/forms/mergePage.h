@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "workflow/AudioIo.h"
+#include "mergeServices.h"
 #include "workflow/MergeList.h"
 
 class QComboBox;
@@ -22,22 +22,11 @@ class QSpinBox;
 class QTableWidget;
 class QToolButton;
 class TPageHost;
-class TMergeBindings;
-struct TMergeBindingsDeleter {
-    void operator()(TMergeBindings* b) const;
-};
 struct TGridLayout;
 
 namespace workflow {
 class JobHost;
 }
-
-// The readers and writers the page works with; any of them may be missing (then the
-// operations that need it do nothing).
-struct TMergeServices {
-    workflow::MediaInspector* media = nullptr;
-    workflow::JobComponents job;  // reader and wmaReader also serve playback
-};
 
 class TMergePage : public QWidget {
     Q_OBJECT

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "mergePage.h"
+#include "mergeServices.h"
 
 class TProgramComponents;
 

@@ -12,7 +12,7 @@
 #include <QUndoStack>
 
 #include "app/UserInterface.h"
-#include "cutPage.h"
+#include "cutPageBase.h"
 #include "cutPlayback.h"
 #include "pageHost.h"
 #include "silenceForm.h"
@@ -54,7 +54,7 @@ private:
     bool applied_;
 };
 
-TSegmentTools::TSegmentTools(TPageHost* main, TCutPage* page) : QObject(page), main_(main), page_(page) {
+TSegmentTools::TSegmentTools(TPageHost* main, TCutPageBase* page) : QObject(page), main_(main), page_(page) {
     Options = LoadSegmentOptions();
     Undo = new QUndoStack(this);
     ActImportCue = NewAction(this, QStringLiteral("Import Cue Sheet..."), "ActImportCue");
@@ -115,7 +115,7 @@ TSegmentTools::TSegmentTools(TPageHost* main, TCutPage* page) : QObject(page), m
     connect(list, &QAbstractItemModel::modelReset, this, &TSegmentTools::Changed);
     connect(list, &QAbstractItemModel::dataChanged, this, &TSegmentTools::Changed);
     connect(Undo, &QUndoStack::indexChanged, this, [this] { main_->UpdateActions(); });
-    connect(page, &TCutPage::SourceLoaded, this, &TSegmentTools::SourceChanged);
+    connect(page, &TCutPageBase::SourceLoaded, this, &TSegmentTools::SourceChanged);
     last_ = list->SaveState();
     lastSource_ = page->edtSourceFile->text();
 

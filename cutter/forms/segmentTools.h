@@ -16,14 +16,14 @@
 
 class QAction;
 class QUndoStack;
-class TCutPage;
+class TCutPageBase;
 class TPageHost;
 class TfrmSilence;
 
 class TSegmentTools : public QObject {
     Q_OBJECT
 public:
-    TSegmentTools(TPageHost* main, TCutPage* page);
+    TSegmentTools(TPageHost* main, TCutPageBase* page);
 
     // File choosers; tests replace them. Empty: cancelled.
     std::function<QString(const QString& caption, const QString& filter)> ChooseOpenFile;
@@ -68,7 +68,7 @@ private:
                 const std::function<QByteArray()>& bytes);
 
     TPageHost* main_;
-    TCutPage* page_;
+    TCutPageBase* page_;
     workflow::SegmentList::State last_;
     QString lastSource_;
     QString label_;

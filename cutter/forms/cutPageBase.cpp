@@ -1,0 +1,5 @@
+#include "cutPageBase.h"
+
+TCutPageBase::TCutPageBase(QWidget* parent) : QWidget(parent) {}
+
+TCutPageBase::~TCutPageBase() = default;

@@ -8,7 +8,7 @@
 #include <QtEndian>
 #include <stdexcept>
 
-#include "OutputFile.h"
+#include "SegmentEntries.h"
 
 namespace workflow {
 
@@ -97,21 +97,10 @@ bool PeakCache::Save(const QString& source, const PeakData& d) const {
     qToLittleEndian<qint16>(d.lo.data(), n, payload.data() + head);
     qToLittleEndian<qint16>(d.hi.data(), n, payload.data() + head + n * 2);
     if (!QDir().mkpath(dir_)) return false;
-    // Through the jobs' OutputFile, whose temporary a killed run leaves under a name the
-    // next save of the entry recognises and clears.
-    OutputFile out(EntryPath(source));
-    QFile f(out.TempPath());
-    const QByteArray sum = Checksum(payload);
-    const bool written =
-        f.open(QIODevice::WriteOnly) && f.write(payload) == payload.size() && f.write(sum) == sum.size() && f.flush();
-    f.close();
-    if (!written || f.error() != QFileDevice::NoError) {
-        out.Discard();
-        return false;
-    }
+    payload.append(Checksum(payload));
     try {
-        out.Commit();
-    } catch (const std::runtime_error&) {
+        SaveFileAtomically(EntryPath(source), payload);
+    } catch (const std::exception&) {  // a cache that cannot be saved is built again next time
         return false;
     }
     return true;

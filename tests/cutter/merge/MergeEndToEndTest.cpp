@@ -230,10 +230,10 @@ TEST_F(MergeEndToEnd, CommandLineMergeAndOutputThatIsAnInput) {
 
 // Files named when the program starts: several fill the merge list, one is the source to cut.
 TEST_F(MergeEndToEnd, FilesNamedAtStartOpenAsTheMergeListOrTheSource) {
-    testmedia::WavSpec spec;
-    spec.seconds = 0.5;
-    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", spec));
-    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", spec));
+    testmedia::WavSpec shape;
+    shape.seconds = 0.5;
+    const QString a = QString::fromStdString(testmedia::MakeWav(Dir(), "a.wav", shape));
+    const QString b = QString::fromStdString(testmedia::MakeWav(Dir(), "b.wav", shape));
     w_->ShowPage(pgSettings);
     w_->OpenFiles({a, b});
     EXPECT_EQ(w_->ShownPage(), pgMerge);
